@@ -1,0 +1,146 @@
+#include "app/commands.h"
+
+#include <GL/glut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/state.h"
+#include "model/history.h"
+#include "render/light.h"
+#include "textures/textures.h"
+#include "trackball/trackball.h"
+
+namespace {
+// Fractal thresholds: a branch subdivides while its size is above the threshold.
+constexpr float kDepthNone = 0.49f;
+constexpr float kDepthOne = 0.24f;
+constexpr float kDepthTwo = 0.12f;
+constexpr float kDepthThree = 0.06f;
+
+void choosePlacing(int kind) {
+    placeKind = kind;
+    rotateMode = 0;
+    resetRotation();
+}
+
+void setTranslucent(float value) {
+    translucent = value;
+    applyBlend();
+}
+
+void toggleSurface() { snowSurface = snowSurface == 0 ? 1 : 0; }
+}  // namespace
+
+void keyboard(unsigned char key, int, int) {
+    switch (key) {
+    case '1': fractalThreshold = kDepthNone; break;
+    case '2': fractalThreshold = kDepthOne; break;
+    case '3': fractalThreshold = kDepthTwo; break;
+    case '4': fractalThreshold = kDepthThree; break;
+    case 'b': case 'B': sideBranches = !sideBranches; break;
+    case 'c': case 'C': clearScene(); return;
+    case 'd': case 'D': armLayout = armLayout == 0 ? 1 : 0; break;
+    case 'o': case 'O': setTranslucent(0.0f); return;
+    case 'q': case 'Q': std::exit(0);
+    case 'r': case 'R': rotateMode = 1; break;
+    case 's': case 'S': toggleSurface(); break;
+    case 't': case 'T': setTranslucent(1.0f); return;
+    case 'u': case 'U': choosePlacing(1); break;
+    case 'y': case 'Y': choosePlacing(0); break;
+    case 'z': case 'Z': undoLast(); return;
+    default: return;
+    }
+    glutPostRedisplay();
+}
+
+void mainMenu(int value) {
+    switch (value) {
+    case 0: clearScene(); break;
+    case 1:
+        choosePlacing(0);
+        std::printf("Draw Crystals Mode\n");
+        break;
+    case 2:
+        std::printf("Rotate Mode\n");
+        rotateMode = 1;
+        break;
+    case 3: setTranslucent(0.0f); break;
+    case 4: setTranslucent(1.0f); break;
+    case 5:
+        choosePlacing(1);
+        std::printf("Draw Chunks Mode\n");
+        break;
+    case 6: std::exit(0);
+    case 8: undoLast(); break;
+    case 9: toggleSurface(); break;
+    default: return;
+    }
+    glutPostRedisplay();
+}
+
+// Changes only what later objects look like, so nothing needs redrawing.
+void colorMenu(int value) {
+    switch (value) {
+    case 0: crystalTexture = kWhiteIceTexture; break;
+    case 1: crystalTexture = kBlueIceTexture; break;
+    case 2: crystalTexture = kRedIceTexture; break;
+    case 3: crystalTexture = kGreenIceTexture; break;
+    case 4: crystalTexture = kPurpleIceTexture; break;
+    default: break;
+    }
+}
+
+void complexityMenu(int value) {
+    switch (value) {
+    case 1: armLayout = 0; sideBranches = false; break;
+    case 2: armLayout = 1; sideBranches = true; break;
+    case 3: armLayout = 0; sideBranches = true; break;
+    default: return;
+    }
+    glutPostRedisplay();
+}
+
+void depthMenu(int value) {
+    switch (value) {
+    case 1: fractalThreshold = kDepthNone; break;
+    case 2: fractalThreshold = kDepthOne; break;
+    case 3: fractalThreshold = kDepthTwo; break;
+    default: return;
+    }
+    glutPostRedisplay();
+}
+
+void buildMenus() {
+    const int colorId = glutCreateMenu(colorMenu);
+    glutAddMenuEntry("White", 0);
+    glutAddMenuEntry("Blue", 1);
+    glutAddMenuEntry("Green", 3);
+    glutAddMenuEntry("Red", 2);
+    glutAddMenuEntry("Purple", 4);
+
+    const int complexityId = glutCreateMenu(complexityMenu);
+    glutAddMenuEntry("1D", 1);
+    glutAddMenuEntry("2D", 2);
+    glutAddMenuEntry("3D", 3);
+
+    const int depthId = glutCreateMenu(depthMenu);
+    glutAddMenuEntry("0", 1);
+    glutAddMenuEntry("1", 2);
+    glutAddMenuEntry("2", 3);
+
+    glutCreateMenu(mainMenu);
+    glutAddMenuEntry("Draw Crystals (Y)", 1);
+    glutAddMenuEntry("Draw Chunks (U)", 5);
+    glutAddSubMenu("Ice Color", colorId);
+    glutAddMenuEntry("Opaque (O)", 3);
+    glutAddMenuEntry("Translucent (T)", 4);
+    glutAddMenuEntry("Toggle Surface Texture (S)", 9);
+    glutAddMenuEntry("Rotate Scene (R)", 2);
+    glutAddSubMenu("Crystal Complexity", complexityId);
+    glutAddSubMenu("Fractal Depth", depthId);
+    glutAddMenuEntry("Undo (Z)", 8);
+    glutAddMenuEntry("Clear (C)", 0);
+    glutAddMenuEntry("Exit (Q)", 6);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+}

@@ -1,0 +1,55 @@
+#include "model/crystal.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/state.h"
+#include "model/surface_mapping.h"
+
+Crystal::Crystal()
+    : maxSize(0.2f),
+      x(0.0f),
+      y(0.0f),
+      z(0.0f),
+      parent(nullptr),
+      spin(0.0f),
+      kind(placeKind),
+      level(0.0f),
+      texture(crystalTexture) {
+    for (float& g : growth) g = 0.001f;
+}
+
+Crystal::Crystal(float px, float py) : Crystal() {
+    const Point3 p = screenToSurface(px, py);
+    x = p.x;
+    y = p.y;
+    z = p.z;
+    const int r = std::rand();
+    spin = static_cast<float>((r / 1000.0f - 16.4) / 1.5);
+}
+
+void Crystal::advanceLevel(float limit) {
+    if (level < limit && level < kMaxLevel) level = level + 1.0f;
+}
+
+float crystalDistance(const Crystal* a, const Crystal* b) {
+    const double dx = static_cast<double>(b->x) - a->x;
+    const double dy = static_cast<double>(b->y) - a->y;
+    const float d2 = static_cast<float>(dx * dx + dy * dy);
+    return static_cast<float>(std::sqrt(static_cast<double>(d2)));
+}
+
+namespace {
+std::vector<std::unique_ptr<Crystal>>& keeper() {
+    static std::vector<std::unique_ptr<Crystal>> kept;
+    return kept;
+}
+}  // namespace
+
+Crystal* keepCrystal(std::unique_ptr<Crystal> crystal) {
+    keeper().push_back(std::move(crystal));
+    return keeper().back().get();
+}
+
+std::size_t keptCrystalCount() { return keeper().size(); }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "model/crystal.h"
+
+// One frame's growth of one object: each active level closes 4 % of its gap to maxSize.
+void growCrystal(Crystal* c);
+
+// Sets allGrown from the newest object, before a frame grows anything. An empty scene keeps it.
+void updateAllGrown();

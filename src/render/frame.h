@@ -1,0 +1,4 @@
+#pragma once
+
+// The toolkit's display callback: one whole picture.
+void display();

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Frimel needs to build, run or test, when any are missing.
+# Usage: tools/install-deps.sh run|test
+set -euo pipefail
+
+packages=(cmake ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+if [ "${1:-run}" = test ]; then
+  packages+=(libgtest-dev xvfb xauth xdotool x11-apps x11-utils python3 clang
+             libclang-rt-dev desktop-file-utils file dpkg-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Frimel needs these Debian packages: ${missing[*]}" >&2
+  echo "Install them with: sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing ${missing[*]}"
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
