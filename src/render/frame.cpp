@@ -9,7 +9,7 @@
 #include "render/crystal_geometry.h"
 #include "trackball/trackball.h"
 
-void display() {
+void composeFrame(void (*drawObjects)()) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     if (rotateMode == 1 && mouseDown) trackballStep();
@@ -31,8 +31,11 @@ void display() {
     glMultMatrixf(viewMatrix);
     glMultMatrixf(sceneRotation);
     drawSurface();
-    drawCrystals();
+    drawObjects();
     glPopMatrix();
+}
 
+void display() {
+    composeFrame(drawCrystals);
     glutSwapBuffers();
 }
