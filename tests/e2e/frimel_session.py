@@ -1,0 +1,653 @@
+"""Drives the real frimel program on an X server of its own, like a person at the desk would.
+
+Standard library only. Typical use in a test file:
+
+    import frimel_session as fs
+
+    class Clicks(fs.FrimelTestCase):
+        def test_click_prints_row(self):
+            self.app.click(300, 300)
+            self.app.wait_for_line("mouse clicked at 300 299")
+
+    if __name__ == "__main__":
+        fs.main()
+
+Pieces, usable on their own:
+- parse_args(argv) -> (frimel_path, data_dir, remaining argv)
+- XServer(): start() / stop(); .display is the ":N" string, .env() the environment for clients
+- Frimel(xserver, frimel_path, data_dir): start(), wait_for_line(), click(), drag(), key(),
+  screenshot(), wait_stable(), wait_changed(), wait_equal(), wait_exit(), stop()
+- Image: an RGB picture (pixel(), crop(), mean(), count_differences(), save_png())
+- FrimelTestCase: unittest base class; one X server per test class, a fresh program per test
+- main(): runs the unittest tests of the calling file and prints "N passed, M failed"
+
+Coordinates given to Frimel are window pixels with y growing downward, as X reports them.
+"""
+
+import argparse
+import os
+import random
+import re
+import select
+import struct
+import subprocess
+import sys
+import threading
+import time
+import unittest
+import zlib
+
+WINDOW_TITLE = "Frimel"
+DEFAULT_SCREEN = "1024x768x24"
+# The eight bitmaps the program reads, in the order it reads them.
+BITMAP_NAMES = ("background.bmp", "white.bmp", "ice.bmp", "ice2.bmp",
+                "ice3.bmp", "ice4.bmp", "ice5.bmp", "snow.bmp")
+
+FRIMEL = None       # path of the program, set by parse_args/main
+DATA_DIR = None     # folder with the eight bitmaps
+ARTIFACT_DIR = None  # where screenshots of failures are kept
+
+
+class SessionError(Exception):
+    """Something in the test harness itself went wrong (no X server, no window...)."""
+
+
+def parse_args(argv):
+    """Takes --frimel, --data and --artifacts out of argv; returns (frimel, data, rest)."""
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--frimel", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--artifacts", default=None)
+    known, rest = parser.parse_known_args(argv[1:])
+    global FRIMEL, DATA_DIR, ARTIFACT_DIR
+    FRIMEL = os.path.abspath(known.frimel)
+    DATA_DIR = os.path.abspath(known.data)
+    ARTIFACT_DIR = known.artifacts or os.path.join(os.path.dirname(FRIMEL), "e2e-artifacts")
+    return FRIMEL, DATA_DIR, [argv[0]] + rest
+
+
+def wait_until(condition, timeout, interval=0.05, what="condition"):
+    """Polls condition() until it returns something true; returns that, or raises on timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------------------------
+# X server
+
+
+class XServer:
+    """An Xvfb of our own on a free display number of 100 or above."""
+
+    def __init__(self, screen=DEFAULT_SCREEN):
+        self.screen = screen
+        self.process = None
+        self.display = None
+
+    def start(self, timeout=15.0):
+        first = random.randrange(100, 900)
+        for number in range(first, first + 200):
+            if os.path.exists("/tmp/.X%d-lock" % number) or \
+                    os.path.exists("/tmp/.X11-unix/X%d" % number):
+                continue
+            if self._try_display(number, timeout):
+                return self
+        raise SessionError("no free X display number found")
+
+    def _try_display(self, number, timeout):
+        # -displayfd tells us when the server is ready to take connections.
+        read_end, write_end = os.pipe()
+        process = subprocess.Popen(
+            ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", self.screen,
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        ready = b""
+        deadline = time.monotonic() + timeout
+        try:
+            while time.monotonic() < deadline:
+                readable, _, _ = select.select([read_end], [], [], 0.1)
+                if readable:
+                    chunk = os.read(read_end, 64)
+                    if not chunk:
+                        break  # the server closed the pipe: it did not start
+                    ready += chunk
+                    if b"\n" in ready:
+                        self.process = process
+                        self.display = ":%d" % number
+                        return True
+                if process.poll() is not None:
+                    break
+        finally:
+            os.close(read_end)
+        process.kill()
+        process.wait()
+        return False
+
+    def env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def run(self, args, check=True, timeout=10.0):
+        """Runs an X client (xdotool, xwd, xwininfo) on this display; returns its stdout bytes."""
+        done = subprocess.run(args, env=self.env(), stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=timeout)
+        if check and done.returncode != 0:
+            raise SessionError("%s failed (%d): %s" % (
+                " ".join(args), done.returncode, done.stderr.decode(errors="replace").strip()))
+        return done.stdout
+
+    def xdotool(self, *args, check=True):
+        return self.run(["xdotool"] + [str(a) for a in args], check=check)
+
+    def screenshot(self):
+        """The whole screen as an Image."""
+        return read_xwd(self.run(["xwd", "-root", "-silent"]))
+
+    def top_windows(self):
+        """Mapped children of the root window: list of (id, x, y, width, height)."""
+        text = self.run(["xwininfo", "-root", "-children"]).decode(errors="replace")
+        windows = []
+        for line in text.splitlines():
+            match = re.match(r"\s+(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s+\+(-?\d+)\+(-?\d+)",
+                             line)
+            if not match:
+                continue
+            wid = int(match.group(1), 16)
+            if self._is_viewable(wid):
+                windows.append((wid, int(match.group(6)), int(match.group(7)),
+                                int(match.group(2)), int(match.group(3))))
+        return windows
+
+    def _is_viewable(self, wid):
+        text = self.run(["xwininfo", "-id", str(wid)], check=False).decode(errors="replace")
+        return "IsViewable" in text
+
+    def stop(self):
+        if self.process is not None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+            self.process = None
+
+
+# ---------------------------------------------------------------------------------------------
+# Pictures
+
+
+class Image:
+    """An RGB picture: width, height and rows of 3 bytes per pixel, top row first."""
+
+    def __init__(self, width, height, rgb):
+        self.width = width
+        self.height = height
+        self.rgb = bytes(rgb)
+
+    def __eq__(self, other):
+        return isinstance(other, Image) and (self.width, self.height, self.rgb) == \
+            (other.width, other.height, other.rgb)
+
+    def __hash__(self):
+        return hash((self.width, self.height, self.rgb))
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.rgb[i:i + 3])
+
+    def crop(self, x, y, width, height):
+        x0, y0 = max(0, x), max(0, y)
+        x1, y1 = min(self.width, x + width), min(self.height, y + height)
+        rows = [self.rgb[3 * (r * self.width + x0):3 * (r * self.width + x1)] for r in range(y0, y1)]
+        return Image(x1 - x0, y1 - y0, b"".join(rows))
+
+    def mean(self, x=0, y=0, width=None, height=None):
+        """Average (r, g, b) of a rectangle, the whole picture by default."""
+        part = self.crop(x, y, width or self.width, height or self.height)
+        n = part.width * part.height
+        if n == 0:
+            return (0.0, 0.0, 0.0)
+        return tuple(sum(part.rgb[c::3]) / n for c in range(3))
+
+    def brightest(self):
+        return max(self.rgb) if self.rgb else 0
+
+    def is_blank(self, level=12):
+        """True when no channel of any pixel rises above level: an empty or black screen."""
+        return self.brightest() <= level
+
+    def difference_mask(self, other, tolerance=24):
+        """List of (x, y) where any channel differs by more than tolerance."""
+        if (self.width, self.height) != (other.width, other.height):
+            raise ValueError("pictures of different sizes")
+        points = []
+        a, b, w = self.rgb, other.rgb, self.width
+        for row in range(self.height):
+            start = 3 * row * w
+            ra, rb = a[start:start + 3 * w], b[start:start + 3 * w]
+            if ra == rb:
+                continue
+            for col in range(w):
+                i = 3 * col
+                if abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance or \
+                        abs(ra[i + 2] - rb[i + 2]) > tolerance:
+                    points.append((col, row))
+        return points
+
+    def count_differences(self, other, tolerance=24):
+        return len(self.difference_mask(other, tolerance))
+
+    def difference_box(self, other, tolerance=24):
+        """(x0, y0, x1, y1) bounding the changed pixels, or None if nothing changed."""
+        points = self.difference_mask(other, tolerance)
+        if not points:
+            return None
+        xs = [p[0] for p in points]
+        ys = [p[1] for p in points]
+        return (min(xs), min(ys), max(xs), max(ys))
+
+    def save_png(self, path):
+        raw = b"".join(b"\x00" + self.rgb[3 * r * self.width:3 * (r + 1) * self.width]
+                       for r in range(self.height))
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+        png = b"\x89PNG\r\n\x1a\n" + \
+            chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)) + \
+            chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b"")
+        directory = os.path.dirname(path)
+        if directory:
+            os.makedirs(directory, exist_ok=True)
+        with open(path, "wb") as out:
+            out.write(png)
+
+
+def _mask_shift(mask):
+    shift = 0
+    while mask and not mask & 1:
+        mask >>= 1
+        shift += 1
+    return shift
+
+
+def read_xwd(data):
+    """Decodes an XWD dump of a TrueColor 24/32-bit screen into an Image."""
+    fields = struct.unpack(">25I", data[:100])
+    (header_size, _version, _format, depth, width, height, _xoffset, byte_order, _unit,
+     _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual_class, red_mask, green_mask,
+     blue_mask, _bits_rgb, _cmap_entries, ncolors) = fields[:20]
+    if bits_per_pixel not in (24, 32) or depth < 24:
+        raise SessionError("unsupported screen format: depth %d, %d bits per pixel"
+                           % (depth, bits_per_pixel))
+    pixels = data[header_size + 12 * ncolors:]
+    step = bits_per_pixel // 8
+    # Byte position of each colour inside a pixel as stored in the dump.
+    offsets = []
+    for mask in (red_mask, green_mask, blue_mask):
+        byte = _mask_shift(mask) // 8
+        offsets.append(byte if byte_order == 0 else step - 1 - byte)
+    rgb = bytearray(3 * width * height)
+    for row in range(height):
+        line = pixels[row * bytes_per_line:row * bytes_per_line + step * width]
+        out = 3 * width * row
+        for c in range(3):
+            rgb[out + c:out + 3 * width:3] = line[offsets[c]::step]
+    return Image(width, height, rgb)
+
+
+# ---------------------------------------------------------------------------------------------
+# The program
+
+
+class Frimel:
+    """One run of the program on an XServer, started in the folder that holds the bitmaps."""
+
+    def __init__(self, xserver, frimel=None, data_dir=None, args=(), cwd=None):
+        self.x = xserver
+        self.frimel = frimel or FRIMEL
+        self.cwd = cwd or data_dir or DATA_DIR
+        self.args = list(args)
+        self.process = None
+        self.lines = []
+        self._lines_changed = threading.Condition()
+        self._reader = None
+        self.window = None
+        self.geometry = None  # (x, y, width, height) of the window on the screen
+
+    # -- life cycle -------------------------------------------------------------------------
+
+    def start(self, wait_for_window=True, timeout=20.0):
+        env = self.x.env()
+        # A fixed software renderer keeps pictures the same from run to run.
+        env.setdefault("LIBGL_ALWAYS_SOFTWARE", "1")
+        self.process = subprocess.Popen([self.frimel] + self.args, cwd=self.cwd, env=env,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE)
+        self._reader = threading.Thread(target=self._read_stdout, daemon=True)
+        self._reader.start()
+        threading.Thread(target=self._drain_stderr, daemon=True).start()
+        if wait_for_window:
+            self.find_window(timeout)
+        return self
+
+    def _read_stdout(self):
+        partial = b""
+        while True:
+            chunk = self.process.stdout.read1(4096) if hasattr(self.process.stdout, "read1") \
+                else self.process.stdout.read(1)
+            if not chunk:
+                break
+            partial += chunk
+            while b"\n" in partial:
+                line, partial = partial.split(b"\n", 1)
+                self._add_line(line.decode(errors="replace"))
+        if partial:
+            # Some failure messages end without a newline.
+            self._add_line(partial.decode(errors="replace"))
+        with self._lines_changed:
+            self._lines_changed.notify_all()
+
+    def _drain_stderr(self):
+        self.stderr = self.process.stderr.read()
+
+    def _add_line(self, line):
+        with self._lines_changed:
+            self.lines.append(line)
+            self._lines_changed.notify_all()
+
+    def stdout_done(self, timeout=5.0):
+        """All console output, once the program has closed its standard output."""
+        self._reader.join(timeout)
+        return list(self.lines)
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def wait_exit(self, timeout=10.0):
+        """Waits for the process to end by itself; returns its exit status."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("frimel did not end within %.1f s" % timeout)
+
+    def stop(self):
+        if self.process is None:
+            return
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        if self._reader is not None:
+            self._reader.join(2)
+
+    # -- console ----------------------------------------------------------------------------
+
+    def wait_for_line(self, text, timeout=10.0, start=0, regex=False):
+        """Waits for a console line equal to text (or matching the regex) at index >= start.
+        Returns the index of that line."""
+        def found():
+            for i in range(start, len(self.lines)):
+                line = self.lines[i]
+                if (re.fullmatch(text, line) if regex else line == text):
+                    return i
+            return None
+
+        deadline = time.monotonic() + timeout
+        with self._lines_changed:
+            while True:
+                index = found()
+                if index is not None:
+                    return index
+                remaining = deadline - time.monotonic()
+                if remaining <= 0 or (self.process.poll() is not None and
+                                      not self._reader.is_alive()):
+                    raise AssertionError("console never showed %r; it showed %r"
+                                         % (text, self.lines[start:]))
+                self._lines_changed.wait(min(remaining, 0.2))
+
+    def lines_since(self, start):
+        return list(self.lines[start:])
+
+    # -- the window -------------------------------------------------------------------------
+
+    def find_window(self, timeout=20.0):
+        def search():
+            if self.process.poll() is not None:
+                raise AssertionError("frimel ended with status %d before showing its window"
+                                     % self.process.returncode)
+            out = self.x.xdotool("search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE,
+                                 check=False)
+            ids = out.split()
+            return int(ids[0]) if ids else None
+
+        self.window = wait_until(search, timeout, 0.1, "the Frimel window")
+        self.update_geometry()
+        return self.window
+
+    def update_geometry(self):
+        text = self.x.run(["xwininfo", "-id", str(self.window)]).decode(errors="replace")
+
+        def value(name):
+            return int(re.search(r"%s:\s+(-?\d+)" % name, text).group(1))
+
+        self.geometry = (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+                         value("Width"), value("Height"))
+        return self.geometry
+
+    def resize(self, width, height, timeout=10.0):
+        self.x.xdotool("windowsize", self.window, width, height)
+        wait_until(lambda: self.update_geometry()[2:] == (width, height), timeout, 0.05,
+                   "the window to become %dx%d" % (width, height))
+
+    # -- input ------------------------------------------------------------------------------
+
+    def to_screen(self, x, y):
+        return self.geometry[0] + x, self.geometry[1] + y
+
+    def move(self, x, y):
+        sx, sy = self.to_screen(x, y)
+        self.x.xdotool("mousemove", sx, sy)
+
+    def press(self, x, y, button=1):
+        self.move(x, y)
+        self.x.xdotool("mousedown", button)
+
+    def release(self, x=None, y=None, button=1):
+        if x is not None:
+            self.move(x, y)
+        self.x.xdotool("mouseup", button)
+
+    def click(self, x, y, button=1):
+        self.press(x, y, button)
+        self.release(button=button)
+
+    def drag(self, points, button=1, step_pause=0.0):
+        """Presses at the first point, moves through the others, releases at the last."""
+        self.press(points[0][0], points[0][1], button)
+        for x, y in points[1:]:
+            self.move(x, y)
+            if step_pause:
+                time.sleep(step_pause)
+        self.release(button=button)
+
+    def key(self, *names):
+        """Types keys (xdotool key names such as y, Y, 1, space, Escape) into the window.
+        The pointer is put inside the window first: without a window manager the keyboard
+        focus follows the pointer."""
+        x, y, w, h = self.geometry
+        pointer = self.x.xdotool("getmouselocation", "--shell").decode()
+        px = int(re.search(r"X=(-?\d+)", pointer).group(1))
+        py = int(re.search(r"Y=(-?\d+)", pointer).group(1))
+        if not (x <= px < x + w and y <= py < y + h):
+            self.x.xdotool("mousemove", x + w // 2, y + h // 2)
+        for name in names:
+            self.x.xdotool("key", name)
+
+    # -- pictures ---------------------------------------------------------------------------
+
+    def screenshot(self):
+        """The window's picture as an Image (read from the screen, so menus on top show)."""
+        x, y, w, h = self.geometry
+        return self.x.screenshot().crop(x, y, w, h)
+
+    def wait_stable(self, timeout=20.0, quiet=0.6, allow_blank=False):
+        """Waits until the picture has not changed for `quiet` seconds; returns it.
+        A blank (black) picture never counts as settled unless allow_blank is set."""
+        deadline = time.monotonic() + timeout
+        last = self.screenshot()
+        since = time.monotonic()
+        while True:
+            time.sleep(0.1)
+            now = self.screenshot()
+            if now != last:
+                last, since = now, time.monotonic()
+            elif time.monotonic() - since >= quiet and (allow_blank or not now.is_blank()):
+                return now
+            if time.monotonic() > deadline:
+                raise AssertionError("the picture kept changing (or stayed black) for %.1f s"
+                                     % timeout)
+
+    def wait_changed(self, reference, timeout=10.0, min_pixels=1, tolerance=24):
+        """Waits until at least min_pixels pixels differ from reference; returns the picture."""
+        def check():
+            now = self.screenshot()
+            return now if now.count_differences(reference, tolerance) >= min_pixels else None
+        return wait_until(check, timeout, 0.1, "the picture to change")
+
+    def wait_equal(self, reference, timeout=10.0):
+        """Waits until the picture equals reference exactly; returns it."""
+        last = []
+
+        def check():
+            now = self.screenshot()
+            last[:] = [now]
+            return now if now == reference else None
+        try:
+            return wait_until(check, timeout, 0.1, "the picture to equal the reference")
+        except AssertionError:
+            if last:
+                raise AssertionError("the picture never returned to the reference: %d pixels "
+                                     "still differ" % last[0].count_differences(reference, 0))
+            raise
+
+    def wait_unchanged(self, reference, duration=1.0):
+        """Watches the picture for `duration` seconds; fails if it ever differs from reference."""
+        deadline = time.monotonic() + duration
+        while time.monotonic() < deadline:
+            now = self.screenshot()
+            if now != reference:
+                raise AssertionError("the picture changed: %d pixels differ"
+                                     % now.count_differences(reference, 0))
+            time.sleep(0.1)
+        return reference
+
+    # -- the pop-up menu --------------------------------------------------------------------
+
+    def open_menu(self, x, y, timeout=5.0):
+        """Presses the right button at (x, y) in the window and waits for the pop-up menu to map.
+        Returns its geometry (x, y, width, height) in window coordinates. The button stays down."""
+        before = {w[0] for w in self.x.top_windows()}
+        self.press(x, y, button=3)
+        return self._wait_new_menu(before, timeout)
+
+    def _wait_new_menu(self, before, timeout):
+        def find():
+            for wid, sx, sy, w, h in self.x.top_windows():
+                if wid not in before and wid != self.window:
+                    return (wid, sx, sy, w, h)
+            return None
+        _wid, sx, sy, w, h = wait_until(find, timeout, 0.05, "the pop-up menu to appear")
+        return (sx - self.geometry[0], sy - self.geometry[1], w, h)
+
+
+# ---------------------------------------------------------------------------------------------
+# unittest glue
+
+
+class FrimelTestCase(unittest.TestCase):
+    """One X server for the test class, a fresh program for every test (self.app), waited on
+    until its first picture has settled (self.first)."""
+
+    screen = DEFAULT_SCREEN
+    start_program = True
+
+    @classmethod
+    def setUpClass(cls):
+        if FRIMEL is None:
+            raise SessionError("run through frimel_session.main() with --frimel and --data")
+        cls.xserver = XServer(cls.screen).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.xserver.stop()
+
+    def setUp(self):
+        self.app = None
+        self.first = None
+        if self.start_program:
+            self.app = self.launch()
+            self.first = self.app.wait_stable()
+
+    def launch(self, args=(), cwd=None, wait_for_window=True):
+        """Starts another program run; it is stopped when the test ends."""
+        app = Frimel(self.xserver, FRIMEL, DATA_DIR, args=args, cwd=cwd)
+        self.addCleanup(self._finish, app)
+        return app.start(wait_for_window=wait_for_window)
+
+    def _finish(self, app):
+        if self._failed() and app.geometry is not None and app.running():
+            try:
+                name = self.id().split(".", 1)[-1].replace(".", "-")
+                app.screenshot().save_png(os.path.join(ARTIFACT_DIR, name + ".png"))
+            except Exception:  # evidence is best effort; the failure itself is already reported
+                pass
+        app.stop()
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None:
+            return False
+        result = getattr(outcome, "result", None)
+        if result is not None and hasattr(result, "failures"):
+            return any(t is self for t, _ in result.failures + result.errors)
+        errors = getattr(outcome, "errors", [])
+        return any(exc is not None for _, exc in errors)
+
+    def save_evidence(self, image, label):
+        """Keeps a picture in the artifact folder, named after the test."""
+        name = self.id().split(".", 1)[-1].replace(".", "-")
+        path = os.path.join(ARTIFACT_DIR, "%s-%s.png" % (name, label))
+        image.save_png(path)
+        return path
+
+
+def main(argv=None):
+    """Runs the tests of the calling module; exits non-zero if any failed."""
+    argv = list(sys.argv if argv is None else argv)
+    _, _, rest = parse_args(argv)
+    module = sys.modules["__main__"]
+    suite = unittest.defaultTestLoader.loadTestsFromModule(module)
+    if len(rest) > 1:
+        suite = unittest.defaultTestLoader.loadTestsFromNames(rest[1:], module)
+    started = time.monotonic()
+    result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    failed = len(result.failures) + len(result.errors)
+    passed = result.testsRun - failed - len(result.skipped)
+    print("%d passed, %d failed (%.1f s)" % (passed, failed, time.monotonic() - started))
+    sys.stdout.flush()
+    sys.exit(0 if failed == 0 and result.testsRun > 0 else 1)
