@@ -7,6 +7,12 @@
 #include "app/state.h"
 #include "model/surface_mapping.h"
 
+namespace {
+// The generator's next value in 0..32767. The lean of a chunk is scaled for that range; where
+// RAND_MAX is larger the value keeps only the top 15 bits, so the lean stays within about 11 degrees.
+int nextRand15() { return std::rand() / (RAND_MAX / 32768 + 1); }
+}  // namespace
+
 Crystal::Crystal()
     : maxSize(0.2f),
       x(0.0f),
@@ -25,8 +31,7 @@ Crystal::Crystal(float px, float py) : Crystal() {
     x = p.x;
     y = p.y;
     z = p.z;
-    const int r = std::rand();
-    spin = static_cast<float>((r / 1000.0f - 16.4) / 1.5);
+    spin = static_cast<float>((nextRand15() / 1000.0f - 16.4) / 1.5);
 }
 
 void Crystal::advanceLevel(float limit) {

@@ -18,14 +18,16 @@ float normalizedY(int py) { return normalized(py, windowHeight); }
 
 Point3 screenToSurface(float px, float py) {
     const double k = 0.1184972;
-    const float s = static_cast<float>(normalized(py, windowHeight) * 3.0 / 1.733333);
+    // The factor 3 here and the divisor 3 of z are float constants: those two operations are
+    // done in float, everything else in double.
+    const float s = static_cast<float>(normalized(py, windowHeight) * 3.0f / 1.733333);
     // The bank curls up a little beyond the top of the view.
-    const float lift = s > 1 ? static_cast<float>((s - 1) * 0.8 + 0.4) : static_cast<float>(0.4);
+    const float lift = s > 1.0 ? static_cast<float>((s - 1.0) * 0.8 + 0.4) : static_cast<float>(0.4);
     const float ca = static_cast<float>(s / 1.5);
     const float sa = static_cast<float>(std::fabs(s / 1.5));
     const double curl = (s + k) - std::cos(static_cast<double>(ca)) * k;
     const float y = static_cast<float>(curl + std::sin(static_cast<double>(sa)) * (lift * k));
-    const float z = static_cast<float>(-(y / 3.0) - 0.5);
+    const float z = static_cast<float>(-(y / 3.0f) - 0.5);
     // A pixel column covers a wider strip where the bank lies farther away.
     const float x = static_cast<float>(normalized(px, windowWidth) * (y * 0.09380725 + 1.742134));
     return Point3{x, y, z};
