@@ -308,6 +308,28 @@ def read_xwd(data):
 
 
 # ---------------------------------------------------------------------------------------------
+# The pop-up menu as the program builds it: labels from top to bottom.
+
+MAIN_MENU = ("Draw Crystals (Y)", "Draw Chunks (U)", "Ice Color", "Opaque (O)", "Translucent (T)",
+             "Toggle Surface Texture (S)", "Rotate Scene (R)", "Crystal Complexity",
+             "Fractal Depth", "Undo (Z)", "Clear (C)", "Exit (Q)")
+SUBMENUS = {
+    "Ice Color": ("White", "Blue", "Green", "Red", "Purple"),
+    "Crystal Complexity": ("1D", "2D", "3D"),
+    "Fractal Depth": ("0", "1", "2"),
+}
+MENU_BORDER = 2  # pixels of frame above the first row of a freeglut menu
+
+
+def menu_row_centre(menu, labels, label):
+    """Window pixel in the middle of a label's row, for a menu at (x, y, width, height)."""
+    x, y, width, height = menu
+    row_height = (height - 2 * MENU_BORDER) / len(labels)
+    index = labels.index(label)
+    return x + min(40, width // 2), int(y + MENU_BORDER + (index + 0.5) * row_height)
+
+
+# ---------------------------------------------------------------------------------------------
 # The program
 
 
@@ -557,6 +579,31 @@ class Frimel:
         return reference
 
     # -- the pop-up menu --------------------------------------------------------------------
+
+    def choose_menu(self, *path, at=(20, 20), timeout=5.0):
+        """Chooses a pop-up menu entry with the pointer, e.g. choose_menu("Undo (Z)") or
+        choose_menu("Ice Color", "Blue"). The menu opens on a right press at `at` (window
+        pixels). freeglut keeps the menu open when that same button is released, because the
+        release goes to the window that had the press, so the entry is then picked by a right
+        click on its row, the way a person who lets go of the button would pick it. Submenus
+        open by resting the pointer on their parent row."""
+        labels = MAIN_MENU
+        before = {w[0] for w in self.x.top_windows()}
+        menu = self.open_menu(at[0], at[1], timeout)
+        self.release(button=3)
+        for depth, label in enumerate(path):
+            if label not in labels:
+                raise SessionError("no menu entry %r in %r" % (label, labels))
+            row_x, row_y = menu_row_centre(menu, labels, label)
+            known = {w[0] for w in self.x.top_windows()}
+            self.move(row_x, row_y)
+            if depth + 1 < len(path):
+                labels = SUBMENUS[label]
+                menu = self._wait_new_menu(known, timeout)
+            else:
+                self.x.xdotool("click", 3)
+        wait_until(lambda: not ({w[0] for w in self.x.top_windows()} - before), timeout, 0.05,
+                   "the pop-up menu to close")
 
     def open_menu(self, x, y, timeout=5.0):
         """Presses the right button at (x, y) in the window and waits for the pop-up menu to map.
