@@ -63,12 +63,13 @@ int loadBitmap(const char* fileName, Image& image) {
     // No pixels at all (zero or negative sides, top-down bitmaps included) is nothing to read.
     if (image.width <= 0 || image.height <= 0) return failReading(file, fileName);
     const int64_t rowBytes = bitmapRowBytes(image.width);
-    const int64_t byteCount = rowBytes * image.height;
-    if (byteCount > INT_MAX) {
+    // Compared before multiplying: sides near 2^31 overflow even 64 bits.
+    if (rowBytes > INT_MAX / image.height) {
         std::printf("Error allocating memory for color-corrected image data");
         std::fclose(file);
         return 0;
     }
+    const int64_t byteCount = rowBytes * image.height;
     // A file too short for its claimed size is refused before anything is allocated for it.
     const long available = bytesLeft(file);
     if (available >= 0 && available < byteCount) return failReading(file, fileName);
