@@ -38,7 +38,7 @@ import unittest
 import zlib
 
 WINDOW_TITLE = "Frimel"
-DEFAULT_SCREEN = "1024x768x24"
+DEFAULT_SCREEN = "1280x1024x24"
 # The eight bitmaps the program reads, in the order it reads them.
 BITMAP_NAMES = ("background.bmp", "white.bmp", "ice.bmp", "ice2.bmp",
                 "ice3.bmp", "ice4.bmp", "ice5.bmp", "snow.bmp")
@@ -533,12 +533,18 @@ class Frimel:
         deadline = time.monotonic() + timeout
         last = self.screenshot()
         since = time.monotonic()
+        changed_at = None
+        longest_gap = 0.0  # slow frames on a busy machine must not pass for a settled picture
         while True:
             time.sleep(0.1)
             now = self.screenshot()
             if now != last:
-                last, since = now, time.monotonic()
-            elif time.monotonic() - since >= quiet and (allow_blank or not now.is_blank()):
+                moment = time.monotonic()
+                if changed_at is not None:
+                    longest_gap = max(longest_gap, moment - changed_at)
+                last, since, changed_at = now, moment, moment
+            elif time.monotonic() - since >= max(quiet, 3 * longest_gap) and \
+                    (allow_blank or not now.is_blank()):
                 return now
             if time.monotonic() > deadline:
                 raise AssertionError("the picture kept changing (or stayed black) for %.1f s"
