@@ -58,3 +58,12 @@ Crystal* keepCrystal(std::unique_ptr<Crystal> crystal) {
 }
 
 std::size_t keptCrystalCount() { return keeper().size(); }
+
+bool isKeptCrystal(const Crystal* crystal) {
+    // Newest first: the objects asked about are nearly always recent ones.
+    const auto& kept = keeper();
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        if (it->get() == crystal) return true;
+    }
+    return false;
+}

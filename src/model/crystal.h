@@ -43,3 +43,6 @@ Crystal* keepCrystal(std::unique_ptr<Crystal> crystal);
 
 // How many objects the keeper holds.
 std::size_t keptCrystalCount();
+
+// Whether the keeper holds this object, so that it stays valid until exit.
+bool isKeptCrystal(const Crystal* crystal);

@@ -1,6 +1,7 @@
 #include "support/test_window.h"
 
 #include <GL/freeglut.h>
+#include <unistd.h>
 
 #include "app/startup.h"
 #include "app/state.h"
@@ -40,7 +41,11 @@ void startFrimelWindow() {
 
 void resizeWindow(int width, int height) {
     glutReshapeWindow(width, height);
-    for (int i = 0; i < 200 && (windowWidth != width || windowHeight != height); ++i) glutMainLoopEvent();
+    // The X server answers a resize in its own time: a burst of empty rounds can miss it.
+    for (int i = 0; i < 400 && (windowWidth != width || windowHeight != height); ++i) {
+        glutMainLoopEvent();
+        if (windowWidth != width || windowHeight != height) usleep(5000);
+    }
 }
 
 std::vector<uint8_t> drawAndReadFrame() {
