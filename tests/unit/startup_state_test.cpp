@@ -76,10 +76,12 @@ void startWithoutEvents() {
 }
 
 // Runs check in a new copy of this test binary, which has no window yet; check must end it.
-#define EXPECT_IN_FRESH_PROCESS(check)                        \
-    do {                                                      \
-        GTEST_FLAG_SET(death_test_style, "threadsafe");       \
-        EXPECT_EXIT(check(), testing::ExitedWithCode(0), ""); \
+#define EXPECT_IN_FRESH_PROCESS(check)                              \
+    do {                                                            \
+        const std::string style = GTEST_FLAG_GET(death_test_style); \
+        GTEST_FLAG_SET(death_test_style, "threadsafe");             \
+        EXPECT_EXIT(check(), testing::ExitedWithCode(0), "");       \
+        GTEST_FLAG_SET(death_test_style, style);                    \
     } while (0)
 
 void checkStateBeforeTheFirstEvent() {
