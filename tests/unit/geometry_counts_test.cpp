@@ -3,6 +3,8 @@
 // branches sprout unless a test asks for them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/state.h"
 #include "support/feedback_capture.h"
 #include "support/geometry_scene.h"
@@ -133,4 +135,25 @@ TEST(GeometryFractal, SmallCrystalsNeverBranch) {
     fractalThreshold = 0.06f;
     addCrystal(0.0f, 0.0f, offSceneObject(0.0f, -0.3f), 1.0f, 0.29f);
     EXPECT_EQ(drawnConeCount(), 2u);  // 0.4 x 0.29 is not above 0.12
+}
+
+// At the top depth a float maxSize branches exactly when it is not below 0.3: the same bound
+// below which crystals bridge, so the two never meet.
+TEST(GeometryFractal, BranchingStartsAtMaxSizePointThree) {
+    startGeometryScene();
+    sideBranches = false;
+    Crystal* c = addCrystal(0.0f, 0.0f, offSceneObject(0.0f, -0.3f), 0.2f, 0.3f);
+    EXPECT_EQ(drawnConeCount(), 2u + 2u * 6u);
+    c->maxSize = std::nextafter(0.3f, 0.0f);
+    EXPECT_EQ(drawnConeCount(), 2u);
+}
+
+TEST(GeometryFractal, BranchSizeMustExceedTheThreshold) {
+    startGeometryScene();
+    sideBranches = false;
+    addCrystal(0.0f, 0.0f, offSceneObject(0.0f, -0.3f), 0.2f, 2.0f);
+    fractalThreshold = 0.4f;  // the top branch size itself
+    EXPECT_EQ(drawnConeCount(), 2u);
+    fractalThreshold = std::nextafter(0.4f, 0.0f);
+    EXPECT_EQ(drawnConeCount(), 2u + 2u * 6u);
 }

@@ -156,3 +156,35 @@ TEST(GeometryChunk, StandsAsALeaningCone) {
         for (const WindowPoint& v : vertices) EXPECT_LT(nearestVertexDistance(expected, v), 1.0) << "spin " << spin;
     }
 }
+
+// Sub-branches of the top depth: station j sits (j + 1) x 0.14 along the spike; its six
+// sub-branches point 60 degrees off the spike, 60 degrees apart around it, leaning toward the
+// tip, 0.4 / (j div 2 + 1) x growth[j + 1] long.
+TEST(GeometryBranches, SubBranchTipsLieWhereTheStationsPutThem) {
+    startGeometryScene();
+    sideBranches = false;
+    const Direction d{0.3f, -0.2f};
+    Crystal* c = addCrystal(0.0f, 0.0f, nullptr, 0.001f, 0.5f);
+    c->parent = offSceneObject(c->x - d.dx, c->y - d.dy);
+    c->growth[0] = 0.76f;  // three stations
+    c->growth[1] = 0.3f;
+    c->growth[2] = 0.45f;
+    c->growth[3] = 0.5f;
+    const std::vector<WindowPoint> vertices = capturedVertices();
+    for (int j = 0; j < 3; ++j) {
+        const double station = (j + 1) * 0.4 * 0.35;
+        const double length = 0.4 / (j / 2 + 1) * c->growth[j + 1];
+        for (int i = 0; i < 6; ++i) {
+            const double turn = 60.0 * i * 3.141592653589793 / 180.0;
+            // Along the spike frame's axes; that frame's +z is the heading frame's -y.
+            const double sx = -kHalfRoot3 * std::cos(turn) * length;
+            const double sy = -kHalfRoot3 * std::sin(turn) * length;
+            const double sz = station + 0.5 * length;
+            const WindowPoint forward = projectFramePoint(*c, d.dx, d.dy, sx, -sz, sy);
+            // The backward spike is the forward one turned half a circle about the frame's y.
+            const WindowPoint backward = projectFramePoint(*c, d.dx, d.dy, -sx, sz, sy);
+            EXPECT_LT(nearestVertexDistance(vertices, forward), 1.0) << "station " << j << ", direction " << i;
+            EXPECT_LT(nearestVertexDistance(vertices, backward), 1.0) << "station " << j << ", direction " << i;
+        }
+    }
+}
