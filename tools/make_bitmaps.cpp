@@ -73,10 +73,11 @@ private:
     std::vector<uint8_t> rgb_;
 };
 
-// A dusk sky over snowy hills, with stars and a low moon.
+// A dusk sky over snowy hills, with stars and a moon. The snow surface hides the middle of
+// the picture, so the moon sits in the upper corner and the hills low at the sides.
 Picture background() {
     Picture p(512, 512);
-    const Colour zenith{0.05, 0.07, 0.22}, horizon{0.55, 0.45, 0.62}, glow{0.95, 0.70, 0.55};
+    const Colour zenith{0.03, 0.05, 0.18}, horizon{0.50, 0.42, 0.62}, glow{0.95, 0.68, 0.55};
     for (int y = 0; y < p.height(); ++y) {
         for (int x = 0; x < p.width(); ++x) {
             const double u = x / 512.0, v = y / 512.0;
@@ -93,12 +94,17 @@ Picture background() {
                 const double t = (v - farHill) / (1.0 - farHill);
                 c = mix(horizon, zenith, std::pow(t, 0.6));
                 c = mix(c, glow, std::max(0.0, 0.45 - t) * 0.9 * (0.6 + 0.4 * std::cos((u - 0.7) * 3.0)));
-                const double dx = u - 0.74, dy = v - 0.62;
+                const double dx = u - 0.90, dy = v - 0.93;
                 const double moon = std::sqrt(dx * dx + dy * dy);
-                if (moon < 0.045) c = mix(Colour{1.0, 0.97, 0.88}, c, smooth(std::max(0.0, (moon - 0.038) / 0.007)));
-                else c = mix(c, Colour{0.9, 0.88, 0.8}, std::max(0.0, 0.12 - moon) * 1.2);
+                const double crater = fractalNoise(u, v, 64, 2, 7);
+                if (moon < 0.035) {
+                    const Colour face = mix(Colour{1.0, 0.97, 0.86}, Colour{0.86, 0.84, 0.78}, crater * 0.6);
+                    c = mix(face, c, smooth(std::max(0.0, (moon - 0.029) / 0.006)));
+                } else {
+                    c = mix(c, Colour{0.75, 0.78, 0.85}, std::max(0.0, 0.14 - moon) * 1.6);
+                }
                 const double star = hash(x, y, 5);
-                if (star > 0.9975 && t > 0.15) c = mix(c, Colour{1, 1, 1}, 0.5 + 0.5 * hash(x, y, 6));
+                if (star > 0.996 && t > 0.15 && moon > 0.05) c = mix(c, Colour{1, 1, 1}, 0.4 + 0.6 * hash(x, y, 6));
             }
             p.set(x, y, c);
         }
@@ -119,19 +125,30 @@ Picture whiteSurface() {
     return p;
 }
 
-// Uneven, drifted snow with glints.
+// Wind-carved snow: drifts with blue hollows, brighter crests and scattered sparkles.
 Picture snowSurface() {
     Picture p(512, 512);
+    const Colour hollow{0.66, 0.74, 0.90}, crest{1.0, 1.0, 1.0};
     for (int y = 0; y < p.height(); ++y) {
         for (int x = 0; x < p.width(); ++x) {
             const double u = x / 512.0, v = y / 512.0;
             const double drift = fractalNoise(u, v, 4, 5, 41);
-            const double ripple = 0.5 + 0.5 * std::sin((v * 18 + drift * 4) * 3.14159265);
-            const double shade = 0.70 + 0.22 * drift + 0.06 * ripple;
-            Colour c = mix(Colour{0.62, 0.70, 0.86}, Colour{1.0, 1.0, 1.0}, shade);
+            // Drifts run across the slope and bend with the wind: each rises gently into the
+            // light and drops into a sharp blue shadow on its lee side.
+            const double phase = v * 9 + drift * 3 + 0.15 * fractalNoise(u, v, 16, 2, 42);
+            const double along = phase - std::floor(phase);
+            const double slope = along < 0.85 ? along / 0.85 : (1.0 - along) / 0.15;
+            const double grain = fractalNoise(u, v, 64, 2, 44) - 0.5;
+            const double shade = 0.30 + 0.30 * drift + 0.45 * std::pow(slope, 1.5) + 0.12 * grain;
+            Colour c = mix(hollow, crest, std::clamp(shade, 0.0, 1.0));
             const double glint = hash(x, y, 43);
-            if (glint > 0.992) c = Colour{1.0, 1.0, 1.0};
-            else if (glint > 0.985) c = mix(c, Colour{0.75, 0.88, 1.0}, 0.7);
+            if (glint > 0.9965) {
+                c = Colour{1.0, 1.0, 1.0};
+            } else if (glint > 0.993) {
+                c = mix(c, Colour{0.55, 0.80, 1.0}, 0.8);  // cold blue sparkle
+            } else if (hash(x, y, 47) > 0.995) {
+                c = mix(c, Colour{1.0, 0.92, 0.70}, 0.6);  // warm sparkle from the dusk light
+            }
             p.set(x, y, c);
         }
     }
