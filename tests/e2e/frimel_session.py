@@ -102,11 +102,12 @@ class XServer:
         raise SessionError("no free X display number found")
 
     def _try_display(self, number, timeout):
-        # -displayfd tells us when the server is ready to take connections.
+        # -displayfd tells us when the server is ready to take connections. -noreset keeps it
+        # from resetting whenever its last client leaves, which refuses anyone connecting then.
         read_end, write_end = os.pipe()
         process = subprocess.Popen(
             ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", self.screen,
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         ready = b""
@@ -346,6 +347,7 @@ class Frimel:
         self.lines = []
         self._lines_changed = threading.Condition()
         self._reader = None
+        self._stderr_reader = None
         self.window = None
         self.geometry = None  # (x, y, width, height) of the window on the screen
 
@@ -360,7 +362,8 @@ class Frimel:
                                         stderr=subprocess.PIPE)
         self._reader = threading.Thread(target=self._read_stdout, daemon=True)
         self._reader.start()
-        threading.Thread(target=self._drain_stderr, daemon=True).start()
+        self._stderr_reader = threading.Thread(target=self._drain_stderr, daemon=True)
+        self._stderr_reader.start()
         if wait_for_window:
             self.find_window(timeout)
         return self
@@ -383,7 +386,13 @@ class Frimel:
             self._lines_changed.notify_all()
 
     def _drain_stderr(self):
-        self.stderr = self.process.stderr.read()
+        self._stderr = self.process.stderr.read()
+
+    def error_output(self, timeout=2.0):
+        """What the program wrote on standard error, once it has ended."""
+        if self._stderr_reader is not None:
+            self._stderr_reader.join(timeout)
+        return getattr(self, "_stderr", b"").decode(errors="replace")
 
     def _add_line(self, line):
         with self._lines_changed:
@@ -451,9 +460,10 @@ class Frimel:
     def find_window(self, timeout=20.0):
         def search():
             if self.process.poll() is not None:
+                lines = self.stdout_done()
                 raise AssertionError("frimel ended with status %d before showing its window; "
-                                     "it printed %r" % (self.process.returncode,
-                                                        self.stdout_done()))
+                                     "it printed %r and on stderr %r" % (
+                                         self.process.returncode, lines, self.error_output()))
             out = self.x.xdotool("search", "--onlyvisible", "--name", "^%s$" % WINDOW_TITLE,
                                  check=False)
             ids = out.split()
