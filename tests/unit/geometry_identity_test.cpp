@@ -5,7 +5,6 @@
 #include <GL/glut.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "app/state.h"
@@ -153,7 +152,6 @@ TEST(GeometryIdentity, MixedSceneHasCrystalsChunksBridgesAndBranches) {
     EXPECT_GE(chunks, 3);
     EXPECT_GE(bridgedObjects(), 4);
     for (const Crystal* c : branchingPair()) EXPECT_EQ(c->kind, 0);
-    std::printf("%zu objects, %d chunks, %d bridged\n", crystals.size(), chunks, bridgedObjects());
 }
 
 TEST(GeometryIdentity, OpaqueFramesMatchTheLiteralDrawing) {
