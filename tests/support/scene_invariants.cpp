@@ -1,5 +1,7 @@
 #include "support/scene_invariants.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 #include <string>
 #include <unordered_set>
@@ -99,5 +101,28 @@ testing::AssertionResult sceneIsSound() {
             }
         }
     }
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult glStateIsSound() {
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) return testing::AssertionFailure() << "OpenGL error " << error;
+    GLint mode = 0;
+    GLint depth = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    if (mode != GL_MODELVIEW) return testing::AssertionFailure() << "matrix mode " << mode;
+    if (depth != 1) return testing::AssertionFailure() << "model-view stack depth " << depth;
+    float modelView[16];
+    float projection[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (int i = 0; i < 16; ++i) {
+        if (modelView[i] != (i % 5 == 0 ? 1.0f : 0.0f)) {
+            return testing::AssertionFailure() << "model-view matrix is not the identity";
+        }
+    }
+    testing::AssertionResult finite = allFinite(projection, 16);
+    if (!finite) return testing::AssertionFailure() << "projection: " << finite.message();
     return testing::AssertionSuccess();
 }

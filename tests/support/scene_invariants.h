@@ -14,3 +14,7 @@ testing::AssertionResult sceneIsSound();
 testing::AssertionResult isRotation(const float m[16]);
 
 testing::AssertionResult allFinite(const float* values, int count);
+
+// Between callbacks: matrix mode GL_MODELVIEW with only the identity on its stack, a finite
+// projection, and no OpenGL error pending.
+testing::AssertionResult glStateIsSound();
