@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Frimel and runs every test: unit and window tests under a virtual X server, the
-# end-to-end suite, then the unit tests again with AddressSanitizer and UBSan.
+# end-to-end suite, then the unit tests again with AddressSanitizer and UBSan, and last a minute
+# of fuzzing the bitmap reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -22,3 +23,20 @@ cmake --build build-sanitize
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L unit
+
+echo "== fuzzing the bitmap reader for a minute"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DFRIMEL_FUZZ=ON >/dev/null
+cmake --build build-fuzz --target bitmap_fuzzer
+# The fuzzer adds what it learns to its corpus: it works on a copy, so the seeds stay as committed.
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp tests/fuzz/seeds/* "$corpus"/
+# The reader links no driver, so leaks are checked here.
+if ! ASAN_OPTIONS="abort_on_error=1" build-fuzz/tests/fuzz/bitmap_fuzzer -max_total_time=60 \
+    -artifact_prefix=build-fuzz/ "$corpus" >build-fuzz/fuzz.log 2>&1; then
+  tail -n 40 build-fuzz/fuzz.log
+  echo "The bitmap fuzzer found a fault; its input is saved as build-fuzz/crash-* (or leak-*, timeout-*)" >&2
+  exit 1
+fi
+grep '^Done' build-fuzz/fuzz.log
