@@ -31,14 +31,14 @@ CommandState captureCommandState();
 bool operator==(const CommandState& a, const CommandState& b);
 std::ostream& operator<<(std::ostream& out, const CommandState& s);
 
-// The settings a fresh start gives, an unrotated opaque empty scene, no redisplay pending.
+// The settings a fresh start gives, and an unrotated opaque empty scene.
 void restoreStartSettings();
 
 // Runs command from the state that arrange leaves (after a settling frame) and checks the
-// whole command state against what change makes of the state before, and the number of
-// redisplays the command asked for (0 or 1).
+// whole command state against what change makes of the state before, and whether the command
+// asked for a redisplay.
 void checkCommand(const std::function<void()>& command, const std::function<void()>& arrange,
-                  const std::function<void(CommandState&)>& change, int redisplays);
+                  const std::function<void(CommandState&)>& change, bool redraws);
 
 // Puts count default objects into the scene, the last one current.
 void fillScene(int count);

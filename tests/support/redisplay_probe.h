@@ -2,12 +2,13 @@
 
 #include <functional>
 
-// Lets the toolkit draw every frame that is already asked for, until none is pending.
-void drainRedisplays();
+// Redisplay requests are counted where they reach the toolkit: the test program stands in
+// front of glutPostRedisplay, notes each call and passes it on. Counting the frames drawn
+// afterwards would not do: test programs running side by side share one X server, and
+// freeglut skips drawing a window that another covers, and adds a frame when it is uncovered.
 
-// Draws one frame, so that what frames decide (allGrown) is settled, then drains.
+// How many times action asked the toolkit for a redisplay.
+int redisplayRequestsDuring(const std::function<void()>& action);
+
+// Draws one frame, so that what frames decide (allGrown) is settled before a command runs.
 void settleFrame();
-
-// How many frames the toolkit draws for what action asks: with redisplays coalesced by the
-// toolkit, 1 means a redisplay was requested and 0 that none was.
-int redisplaysAfter(const std::function<void()>& action);

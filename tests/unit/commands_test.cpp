@@ -44,14 +44,14 @@ protected:
     void TearDown() override { restoreStartSettings(); }
 
     // A letter in lower and in upper case, each from the state that arrange leaves; every key
-    // of the table but the quit key asks for one redisplay.
+    // of the table but the quit key asks for a redisplay.
     void checkBothCases(char key, const std::function<void()>& arrange,
                         const std::function<void(CommandState&)>& change) {
         std::string cases(1, static_cast<char>(std::tolower(key)));
         if (std::isalpha(key)) cases += static_cast<char>(std::toupper(key));
         for (char k : cases) {
             SCOPED_TRACE(testing::Message() << "key '" << k << "'");
-            checkCommand([k] { press(static_cast<unsigned char>(k)); }, arrange, change, 1);
+            checkCommand([k] { press(static_cast<unsigned char>(k)); }, arrange, change, true);
         }
     }
 };
@@ -171,7 +171,7 @@ TEST_F(KeyboardTest, KeysOutsideTheTableDoNothing) {
     for (int code = 0; code < 256; ++code) {
         if (kTableKeys.find(static_cast<char>(code)) != std::string::npos) continue;
         SCOPED_TRACE(testing::Message() << "key code " << code);
-        EXPECT_EQ(redisplaysAfter([code] { press(static_cast<unsigned char>(code)); }), 0);
+        EXPECT_EQ(redisplayRequestsDuring([code] { press(static_cast<unsigned char>(code)); }), 0);
         ASSERT_EQ(captureCommandState(), before);
     }
 }

@@ -134,14 +134,14 @@ TEST_F(MenuTest, ToolkitHoldsTheEntries) {
 
 TEST_F(MenuTest, DrawCrystalsAndChunksChooseTheKindAndLeaveRotateMode) {
     checkCommand([] { mainMenu(1); }, [] { rotatingTurned(); },
-                 [](CommandState& s) { unrotated(s); s.placeKind = 0; }, 1);
+                 [](CommandState& s) { unrotated(s); s.placeKind = 0; }, true);
     checkCommand([] { mainMenu(5); }, [] { placeKind = 0; rotatingTurned(); },
-                 [](CommandState& s) { unrotated(s); s.placeKind = 1; }, 1);
+                 [](CommandState& s) { unrotated(s); s.placeKind = 1; }, true);
 }
 
 TEST_F(MenuTest, RotateSceneEntersRotateModeAndKeepsTheTurn) {
-    checkCommand([] { mainMenu(2); }, nothing, [](CommandState& s) { s.rotateMode = 1; }, 1);
-    checkCommand([] { mainMenu(2); }, rotatingTurned, unchanged, 1);
+    checkCommand([] { mainMenu(2); }, nothing, [](CommandState& s) { s.rotateMode = 1; }, true);
+    checkCommand([] { mainMenu(2); }, rotatingTurned, unchanged, true);
 }
 
 TEST_F(MenuTest, OpaqueAndTranslucentSetBlending) {
@@ -153,16 +153,16 @@ TEST_F(MenuTest, OpaqueAndTranslucentSetBlending) {
         s.translucent = 1.0f;
         s.blendEnabled = true;
     };
-    checkCommand([] { mainMenu(3); }, makeTranslucent, opaque, 1);
-    checkCommand([] { mainMenu(3); }, nothing, opaque, 1);
-    checkCommand([] { mainMenu(4); }, nothing, clear, 1);
-    checkCommand([] { mainMenu(4); }, makeTranslucent, clear, 1);
+    checkCommand([] { mainMenu(3); }, makeTranslucent, opaque, true);
+    checkCommand([] { mainMenu(3); }, nothing, opaque, true);
+    checkCommand([] { mainMenu(4); }, nothing, clear, true);
+    checkCommand([] { mainMenu(4); }, makeTranslucent, clear, true);
 }
 
 TEST_F(MenuTest, ToggleSurfaceTextureTogglesBothWays) {
-    checkCommand([] { mainMenu(9); }, nothing, [](CommandState& s) { s.snowSurface = 1; }, 1);
+    checkCommand([] { mainMenu(9); }, nothing, [](CommandState& s) { s.snowSurface = 1; }, true);
     checkCommand([] { mainMenu(9); }, [] { snowSurface = 1; },
-                 [](CommandState& s) { s.snowSurface = 0; }, 1);
+                 [](CommandState& s) { s.snowSurface = 0; }, true);
 }
 
 TEST_F(MenuTest, UndoAndClearWorkOnTheScene) {
@@ -171,7 +171,7 @@ TEST_F(MenuTest, UndoAndClearWorkOnTheScene) {
                      s.crystals.pop_back();
                      s.currentCrystal = s.crystals.back();
                  },
-                 1);
+                 true);
     checkCommand([] { mainMenu(0); },
                  [] {
                      fillScene(2);
@@ -184,7 +184,7 @@ TEST_F(MenuTest, UndoAndClearWorkOnTheScene) {
                      s.translucent = 0.0f;
                      s.blendEnabled = false;
                  },
-                 1);
+                 true);
 }
 
 TEST_F(MenuTest, ModeLinesArePrintedByTheirEntriesOnly) {
@@ -210,7 +210,7 @@ TEST_F(MenuTest, ColourEntriesSetTheTextureOfLaterObjectsWithoutRedrawing) {
         SCOPED_TRACE(testing::Message() << "colour value " << row.value);
         const int start = row.texture == 7 ? 3 : 7;
         checkCommand([&row] { colorMenu(row.value); }, [start] { crystalTexture = start; },
-                     [&row](CommandState& s) { s.crystalTexture = row.texture; }, 0);
+                     [&row](CommandState& s) { s.crystalTexture = row.texture; }, false);
     }
 }
 
@@ -242,7 +242,7 @@ TEST_F(MenuTest, ComplexityEntriesSetFixedCombinations) {
                                  s.armLayout = row.armLayout;
                                  s.sideBranches = row.sideBranches;
                              },
-                             1);
+                             true);
             }
         }
     }
@@ -256,7 +256,7 @@ TEST_F(MenuTest, DepthEntriesSetTheFractalThreshold) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "depth value " << row.value);
         checkCommand([&row] { depthMenu(row.value); }, [] { fractalThreshold = 0.06f; },
-                     [&row](CommandState& s) { s.fractalThreshold = row.threshold; }, 1);
+                     [&row](CommandState& s) { s.fractalThreshold = row.threshold; }, true);
     }
 }
 
@@ -270,16 +270,16 @@ TEST_F(MenuTest, ValuesNoEntrySendsAreIgnoredWithoutRedrawing) {
     };
     for (int value : {-1, 7, 10, 11, 100}) {
         SCOPED_TRACE(testing::Message() << "main menu value " << value);
-        checkCommand([value] { mainMenu(value); }, away, unchanged, 0);
+        checkCommand([value] { mainMenu(value); }, away, unchanged, false);
     }
     for (int value : {-1, 5, 6, 7}) {
         SCOPED_TRACE(testing::Message() << "colour value " << value);
-        checkCommand([value] { colorMenu(value); }, away, unchanged, 0);
+        checkCommand([value] { colorMenu(value); }, away, unchanged, false);
     }
     for (int value : {-1, 0, 4}) {
         SCOPED_TRACE(testing::Message() << "complexity and depth value " << value);
-        checkCommand([value] { complexityMenu(value); }, away, unchanged, 0);
-        checkCommand([value] { depthMenu(value); }, away, unchanged, 0);
+        checkCommand([value] { complexityMenu(value); }, away, unchanged, false);
+        checkCommand([value] { depthMenu(value); }, away, unchanged, false);
     }
 }
 

@@ -261,7 +261,7 @@ TEST_F(TrackballTest, ResetGivesIdentityAndRedraws) {
     tiltUp();
     swingRight();
     ASSERT_NE(rotationNow(), kIdentity);
-    EXPECT_EQ(redisplaysAfter(resetRotation), 1);
+    EXPECT_GE(redisplayRequestsDuring(resetRotation), 1);
     EXPECT_EQ(rotationNow(), kIdentity);
 }
 
