@@ -331,6 +331,17 @@ def menu_row_centre(menu, labels, label):
     return x + min(40, width // 2), int(y + MENU_BORDER + (index + 0.5) * row_height)
 
 
+def window_geometry(xserver, window):
+    """(x, y, width, height) of a window on the screen."""
+    text = xserver.run(["xwininfo", "-id", str(window)]).decode(errors="replace")
+
+    def value(name):
+        return int(re.search(r"%s:\s+(-?\d+)" % name, text).group(1))
+
+    return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
+            value("Width"), value("Height"))
+
+
 # ---------------------------------------------------------------------------------------------
 # The program
 
@@ -474,13 +485,7 @@ class Frimel:
         return self.window
 
     def update_geometry(self):
-        text = self.x.run(["xwininfo", "-id", str(self.window)]).decode(errors="replace")
-
-        def value(name):
-            return int(re.search(r"%s:\s+(-?\d+)" % name, text).group(1))
-
-        self.geometry = (value("Absolute upper-left X"), value("Absolute upper-left Y"),
-                         value("Width"), value("Height"))
+        self.geometry = window_geometry(self.x, self.window)
         return self.geometry
 
     def resize(self, width, height, timeout=10.0):
@@ -507,8 +512,10 @@ class Frimel:
         self.x.xdotool("mouseup", button)
 
     def click(self, x, y, button=1):
-        self.press(x, y, button)
-        self.release(button=button)
+        # One xdotool run keeps press and release close together: a held button enlarges the
+        # newest object, so a slow click would grow a little more.
+        sx, sy = self.to_screen(x, y)
+        self.x.xdotool("mousemove", sx, sy, "click", button)
 
     def drag(self, points, button=1, step_pause=0.0):
         """Presses at the first point, moves through the others, releases at the last."""
@@ -549,26 +556,37 @@ class Frimel:
         than reading the screen; use self.x.screenshot() to see menus as well."""
         return read_xwd(self.x.run(["xwd", "-id", str(self.window), "-silent"]))
 
-    def wait_stable(self, timeout=20.0, quiet=0.6, allow_blank=False):
-        """Waits until the picture has not changed for `quiet` seconds; returns it.
-        A blank (black) picture never counts as settled unless allow_blank is set."""
+    def cpu_seconds(self):
+        """Processor time the program has used so far, all its threads together."""
+        try:
+            with open("/proc/%d/stat" % self.process.pid) as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+        except (OSError, IndexError, ValueError):
+            return 0.0
+
+    def wait_stable(self, timeout=20.0, quiet=0.6, allow_blank=False, resting_cpu=0.03,
+                    busy_quiet=3.0):
+        """Waits until the picture has settled and returns it. Settled means unchanged for
+        `quiet` seconds while the program used no more than `resting_cpu` seconds of processor
+        time (a program still drawing frames on a busy machine may show nothing new for a
+        while), or unchanged for `busy_quiet` seconds whatever the processor did. A blank
+        (black) picture never counts as settled unless allow_blank is set."""
         deadline = time.monotonic() + timeout
         last = self.screenshot()
-        since = time.monotonic()
-        changed_at = None
-        longest_gap = 0.0  # slow frames on a busy machine must not pass for a settled picture
+        since, cpu_since = time.monotonic(), self.cpu_seconds()
         while True:
             time.sleep(0.1)
             now = self.screenshot()
+            moment = time.monotonic()
             if now != last:
-                moment = time.monotonic()
-                if changed_at is not None:
-                    longest_gap = max(longest_gap, moment - changed_at)
-                last, since, changed_at = now, moment, moment
-            elif time.monotonic() - since >= max(quiet, 3 * longest_gap) and \
-                    (allow_blank or not now.is_blank()):
-                return now
-            if time.monotonic() > deadline:
+                last, since, cpu_since = now, moment, self.cpu_seconds()
+            elif allow_blank or not now.is_blank():
+                still_for = moment - since
+                if still_for >= busy_quiet or (still_for >= quiet and
+                                               self.cpu_seconds() - cpu_since <= resting_cpu):
+                    return now
+            if moment > deadline:
                 raise AssertionError("the picture kept changing (or stayed black) for %.1f s"
                                      % timeout)
 
@@ -614,40 +632,84 @@ class Frimel:
         pixels). freeglut keeps the menu open when that same button is released, because the
         release goes to the window that had the press, so the entry is then picked by a right
         click on its row, the way a person who lets go of the button would pick it. Submenus
-        open by resting the pointer on their parent row."""
+        open by resting the pointer on their parent row. Each step waits for the menu to be
+        drawn and the row to light up, as a person would look before clicking."""
         labels = MAIN_MENU
         before = {w[0] for w in self.x.top_windows()}
-        menu = self.open_menu(at[0], at[1], timeout)
+        self.press(at[0], at[1], button=3)
+        menu_id, menu = self._wait_new_menu(before, timeout)
         self.release(button=3)
         for depth, label in enumerate(path):
             if label not in labels:
                 raise SessionError("no menu entry %r in %r" % (label, labels))
-            row_x, row_y = menu_row_centre(menu, labels, label)
             known = {w[0] for w in self.x.top_windows()}
-            self.move(row_x, row_y)
+            self.move(*menu_row_centre(menu, labels, label))
+            try:
+                self._wait_row_lit(menu_id, menu, labels.index(label), len(labels), timeout)
+            except AssertionError:
+                if ARTIFACT_DIR:
+                    self.x.screenshot().save_png(os.path.join(ARTIFACT_DIR, "menu-row-dark.png"))
+                raise AssertionError("menu row %r never lit up; menu at %r, windows %r"
+                                     % (label, menu, self.x.top_windows()))
             if depth + 1 < len(path):
                 labels = SUBMENUS[label]
-                menu = self._wait_new_menu(known, timeout)
+                menu_id, menu = self._wait_new_menu(known, timeout)
             else:
                 self.x.xdotool("click", 3)
-        wait_until(lambda: not ({w[0] for w in self.x.top_windows()} - before), timeout, 0.05,
-                   "the pop-up menu to close")
+        try:
+            wait_until(lambda: not ({w[0] for w in self.x.top_windows()} - before), timeout,
+                       0.05, "the pop-up menu to close")
+        except AssertionError:
+            if ARTIFACT_DIR:
+                self.x.screenshot().save_png(os.path.join(ARTIFACT_DIR, "menu-left-open.png"))
+            raise AssertionError("the pop-up menu stayed open after choosing %r; windows: %r"
+                                 % (path, self.x.top_windows()))
 
     def open_menu(self, x, y, timeout=5.0):
-        """Presses the right button at (x, y) in the window and waits for the pop-up menu to map.
-        Returns its geometry (x, y, width, height) in window coordinates. The button stays down."""
+        """Presses the right button at (x, y) in the window and waits for the pop-up menu to be
+        shown. Returns its geometry (x, y, width, height) in window coordinates. The button
+        stays down."""
         before = {w[0] for w in self.x.top_windows()}
         self.press(x, y, button=3)
-        return self._wait_new_menu(before, timeout)
+        return self._wait_new_menu(before, timeout)[1]
+
+    def _menu_picture(self, menu_id):
+        return read_xwd(self.x.run(["xwd", "-id", str(menu_id), "-silent"]))
 
     def _wait_new_menu(self, before, timeout):
+        """Waits for a menu window that was not in `before` to map and be drawn (a fresh one
+        is black for a moment). Returns its id and geometry in window coordinates."""
         def find():
             for wid, sx, sy, w, h in self.x.top_windows():
                 if wid not in before and wid != self.window:
                     return (wid, sx, sy, w, h)
             return None
-        _wid, sx, sy, w, h = wait_until(find, timeout, 0.05, "the pop-up menu to appear")
-        return (sx - self.geometry[0], sy - self.geometry[1], w, h)
+        wid = wait_until(find, timeout, 0.05, "the pop-up menu to appear")[0]
+        # freeglut may map a menu window before it moves and sizes it, and draws a submenu only
+        # once the pointer is over it: wait for its place to settle, not for its picture.
+        seen = []
+
+        def settled():
+            seen.append(window_geometry(self.x, wid))
+            return len(seen) >= 2 and seen[-1] == seen[-2] and seen[-1][:2] != (-1, -1)
+        wait_until(settled, timeout, 0.05, "the pop-up menu to take its place")
+        sx, sy, w, h = seen[-1]
+        return wid, (sx - self.geometry[0], sy - self.geometry[1], w, h)
+
+    def _wait_row_lit(self, menu_id, menu, index, rows, timeout):
+        """Waits until the row under the pointer is highlighted (drawn light)."""
+        _, _, width, height = menu
+        row_height = (height - 2 * MENU_BORDER) / rows
+        top = int(MENU_BORDER + index * row_height) + 2
+        band_height = max(1, int(row_height) - 4)
+
+        def lit():
+            band = self._menu_picture(menu_id).crop(MENU_BORDER, top, width - 2 * MENU_BORDER,
+                                                    band_height)
+            # A lit row is white behind its black label; an unlit one is grey.
+            white = sum(1 for i in range(0, len(band.rgb), 3) if min(band.rgb[i:i + 3]) > 240)
+            return white > 0.3 * band.width * band.height
+        wait_until(lit, timeout, 0.05, "menu row %d to light up" % index)
 
 
 # ---------------------------------------------------------------------------------------------
