@@ -90,3 +90,26 @@ void checkCommand(const std::function<void()>& command, const std::function<void
         << (redraws ? "no redisplay was requested" : "a redisplay was requested");
     EXPECT_EQ(captureCommandState(), expected);
 }
+
+void rotateAndTurnScene() {
+    rotateMode = 1;
+    prevMouseX = prevMouseY = 299;
+    mouseX = 250;
+    mouseY = 420;
+    trackballStep();
+}
+
+void makeTranslucent() {
+    translucent = 1.0f;
+    applyBlend();
+}
+
+void expectUnrotated(CommandState& s) {
+    s.rotateMode = 0;
+    s.sceneRotation = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+void expectOpaque(CommandState& s) {
+    s.translucent = 0.0f;
+    s.blendEnabled = false;
+}

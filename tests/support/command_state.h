@@ -40,5 +40,12 @@ void restoreStartSettings();
 void checkCommand(const std::function<void()>& command, const std::function<void()>& arrange,
                   const std::function<void(CommandState&)>& change, bool redraws);
 
-// Puts count default objects into the scene, the last one current.
+// Arrangements: count default objects in the scene, the last one current; rotate mode with the
+// scene turned away from the unrotated view; blending on.
 void fillScene(int count);
+void rotateAndTurnScene();
+void makeTranslucent();
+
+// Expectations: rotate mode left and the scene unrotated; blending off.
+void expectUnrotated(CommandState& s);
+void expectOpaque(CommandState& s);

@@ -10,30 +10,14 @@
 
 #include "app/commands.h"
 #include "app/state.h"
-#include "render/frame.h"
-#include "render/light.h"
 #include "support/command_state.h"
 #include "support/redisplay_probe.h"
 #include "support/test_window.h"
-#include "trackball/trackball.h"
 
 namespace {
 const std::string kTableKeys = "1234bBcCdDoOqQrRsStTuUyYzZ";
 
 void press(unsigned char key) { keyboard(key, 0, 0); }
-
-// A turned scene, so that a reset can be told from no reset.
-void turnScene() {
-    prevMouseX = prevMouseY = 299;
-    mouseX = 340;
-    mouseY = 380;
-    trackballStep();
-}
-
-void makeTranslucent() {
-    translucent = 1.0f;
-    applyBlend();
-}
 
 class KeyboardTest : public ::testing::Test {
 protected:
@@ -95,39 +79,35 @@ TEST_F(KeyboardTest, STogglesSurfaceTexture) {
 }
 
 TEST_F(KeyboardTest, OAndTSetBlendingRatherThanToggle) {
-    auto opaque = [](CommandState& s) {
-        s.translucent = 0.0f;
-        s.blendEnabled = false;
-    };
-    auto clear = [](CommandState& s) {
+    auto opaque = expectOpaque;
+    auto translucentNow = [](CommandState& s) {
         s.translucent = 1.0f;
         s.blendEnabled = true;
     };
     checkBothCases('o', makeTranslucent, opaque);
     checkBothCases('o', [] {}, opaque);
-    checkBothCases('t', [] {}, clear);
-    checkBothCases('t', makeTranslucent, clear);
+    checkBothCases('t', [] {}, translucentNow);
+    checkBothCases('t', makeTranslucent, translucentNow);
 }
 
 TEST_F(KeyboardTest, REntersRotateModeAndKeepsTheTurn) {
     checkBothCases('r', [] {}, [](CommandState& s) { s.rotateMode = 1; });
     // Already rotating a turned scene: nothing changes, yet the frame is redrawn.
-    checkBothCases('r', [] { rotateMode = 1; turnScene(); }, [](CommandState&) {});
+    checkBothCases('r', rotateAndTurnScene, [](CommandState&) {});
 }
 
 TEST_F(KeyboardTest, YAndUChooseAPlacingKindAndLeaveRotateMode) {
-    auto arrange = [] {
-        rotateMode = 1;
-        turnScene();
-    };
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     for (int kind : {0, 1}) {
-        checkBothCases(kind == 0 ? 'y' : 'u', [kind, arrange] { placeKind = 1 - kind; arrange(); },
-                       [kind, &identity](CommandState& s) {
-                           s.placeKind = kind;
-                           s.rotateMode = 0;
-                           std::copy(identity, identity + 16, s.sceneRotation.begin());
-                       });
+        checkBothCases(
+            kind == 0 ? 'y' : 'u',
+            [kind] {
+                placeKind = 1 - kind;
+                rotateAndTurnScene();
+            },
+            [kind](CommandState& s) {
+                s.placeKind = kind;
+                expectUnrotated(s);
+            });
     }
 }
 
@@ -144,25 +124,20 @@ TEST_F(KeyboardTest, CClearsTheSceneAndItsModes) {
         'c',
         [] {
             fillScene(3);
-            rotateMode = 1;
-            turnScene();
+            rotateAndTurnScene();
             makeTranslucent();
         },
         [](CommandState& s) {
-            const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
             s.crystals.clear();
-            s.rotateMode = 0;
-            s.translucent = 0.0f;
-            s.blendEnabled = false;
-            std::copy(identity, identity + 16, s.sceneRotation.begin());
+            expectUnrotated(s);
+            expectOpaque(s);
         });
 }
 
 TEST_F(KeyboardTest, KeysOutsideTheTableDoNothing) {
     // From a state away from the start values, so that no reset could go unnoticed.
     fillScene(2);
-    rotateMode = 1;
-    turnScene();
+    rotateAndTurnScene();
     makeTranslucent();
     fractalThreshold = 0.06f;
     placeKind = 0;

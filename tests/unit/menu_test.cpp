@@ -2,7 +2,6 @@
 
 #include <GL/glut.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,38 +9,11 @@
 
 #include "app/commands.h"
 #include "app/state.h"
-#include "render/light.h"
 #include "support/command_state.h"
 #include "support/menu_recorder.h"
-#include "support/redisplay_probe.h"
 #include "support/test_window.h"
-#include "trackball/trackball.h"
 
 namespace {
-const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-void turnScene() {
-    prevMouseX = prevMouseY = 299;
-    mouseX = 250;
-    mouseY = 420;
-    trackballStep();
-}
-
-void makeTranslucent() {
-    translucent = 1.0f;
-    applyBlend();
-}
-
-void rotatingTurned() {
-    rotateMode = 1;
-    turnScene();
-}
-
-void unrotated(CommandState& s) {
-    s.rotateMode = 0;
-    std::copy(kIdentity, kIdentity + 16, s.sceneRotation.begin());
-}
-
 void nothing() {}
 void unchanged(CommandState&) {}
 
@@ -133,30 +105,27 @@ TEST_F(MenuTest, ToolkitHoldsTheEntries) {
 // --- Main menu ---------------------------------------------------------------------------
 
 TEST_F(MenuTest, DrawCrystalsAndChunksChooseTheKindAndLeaveRotateMode) {
-    checkCommand([] { mainMenu(1); }, [] { rotatingTurned(); },
-                 [](CommandState& s) { unrotated(s); s.placeKind = 0; }, true);
-    checkCommand([] { mainMenu(5); }, [] { placeKind = 0; rotatingTurned(); },
-                 [](CommandState& s) { unrotated(s); s.placeKind = 1; }, true);
+    checkCommand([] { mainMenu(1); }, rotateAndTurnScene,
+                 [](CommandState& s) { expectUnrotated(s); s.placeKind = 0; }, true);
+    checkCommand([] { mainMenu(5); }, [] { placeKind = 0; rotateAndTurnScene(); },
+                 [](CommandState& s) { expectUnrotated(s); s.placeKind = 1; }, true);
 }
 
 TEST_F(MenuTest, RotateSceneEntersRotateModeAndKeepsTheTurn) {
     checkCommand([] { mainMenu(2); }, nothing, [](CommandState& s) { s.rotateMode = 1; }, true);
-    checkCommand([] { mainMenu(2); }, rotatingTurned, unchanged, true);
+    checkCommand([] { mainMenu(2); }, rotateAndTurnScene, unchanged, true);
 }
 
 TEST_F(MenuTest, OpaqueAndTranslucentSetBlending) {
-    auto opaque = [](CommandState& s) {
-        s.translucent = 0.0f;
-        s.blendEnabled = false;
-    };
-    auto clear = [](CommandState& s) {
+    auto opaque = expectOpaque;
+    auto translucentNow = [](CommandState& s) {
         s.translucent = 1.0f;
         s.blendEnabled = true;
     };
     checkCommand([] { mainMenu(3); }, makeTranslucent, opaque, true);
     checkCommand([] { mainMenu(3); }, nothing, opaque, true);
-    checkCommand([] { mainMenu(4); }, nothing, clear, true);
-    checkCommand([] { mainMenu(4); }, makeTranslucent, clear, true);
+    checkCommand([] { mainMenu(4); }, nothing, translucentNow, true);
+    checkCommand([] { mainMenu(4); }, makeTranslucent, translucentNow, true);
 }
 
 TEST_F(MenuTest, ToggleSurfaceTextureTogglesBothWays) {
@@ -175,14 +144,13 @@ TEST_F(MenuTest, UndoAndClearWorkOnTheScene) {
     checkCommand([] { mainMenu(0); },
                  [] {
                      fillScene(2);
-                     rotatingTurned();
+                     rotateAndTurnScene();
                      makeTranslucent();
                  },
                  [](CommandState& s) {
-                     unrotated(s);
+                     expectUnrotated(s);
+                     expectOpaque(s);
                      s.crystals.clear();
-                     s.translucent = 0.0f;
-                     s.blendEnabled = false;
                  },
                  true);
 }
@@ -263,7 +231,7 @@ TEST_F(MenuTest, DepthEntriesSetTheFractalThreshold) {
 TEST_F(MenuTest, ValuesNoEntrySendsAreIgnoredWithoutRedrawing) {
     auto away = [] {
         fillScene(2);
-        rotatingTurned();
+        rotateAndTurnScene();
         makeTranslucent();
         placeKind = 0;
         fractalThreshold = 0.06f;
