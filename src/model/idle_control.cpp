@@ -7,13 +7,20 @@
 
 namespace {
 bool idleRegistered = false;
+long idleCalls = 0;
+
+void toolkitIdle() {
+    ++idleCalls;
+    idle();
 }
+}  // namespace
 
 void registerIdle() {
-    glutIdleFunc(idle);
+    glutIdleFunc(toolkitIdle);
     idleRegistered = true;
 }
 
+// Exactly the conditions under which idle() boosts or asks for a frame.
 bool idleStepNeeded() { return (mouseDown && rotateMode == 0) || !allGrown; }
 
 void requestIdleWhileNeeded() {
@@ -25,3 +32,5 @@ void stopIdleWhenResting() {
     glutIdleFunc(nullptr);
     idleRegistered = false;
 }
+
+long toolkitIdleCalls() { return idleCalls; }
