@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/commands.h"
@@ -256,6 +257,8 @@ TEST(OddInput, EveryKeyByteLeavesTheProgramSound) {
 }
 
 TEST(OddInputDeathTest, QuitKeysEndTheProgramWithStatusZero) {
+    // A fresh process for each: a forked copy of this one would share its X connection.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
@@ -269,6 +272,7 @@ TEST(OddInputDeathTest, QuitKeysEndTheProgramWithStatusZero) {
             keyboard('Q', kFarLow, kFarHigh);
         },
         testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(OddInput, MenuValuesNeverSentChangeNothing) {
