@@ -73,8 +73,8 @@ std::vector<uint8_t> referencePicture() {
 void rotateDragAcross() {
     keyboard('r', 0, 0);
     mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
-    const int positions[][2] = {{0, 0},    {1, 1},       {300, 20},   {-50, 700},
-                                {kFarHigh, 5}, {kFarLow, kFarHigh}, {9, kFarLow}};
+    const int positions[][2] = {{0, 0},       {1, 1},  {300, 20}, {-50, 700}, {kFarHigh, 5},
+                                {kFarLow, kFarHigh}, {9, kFarLow}};
     for (const auto& p : positions) {
         motion(p[0], p[1]);
         display();
@@ -99,14 +99,14 @@ float projectionEntry(int index) {
 struct Settings {
     int kind, texture, layout, surface, rotate;
     bool branches;
-    float threshold, see;
+    float threshold, translucency;
     size_t sceneSize;
     GLboolean blend;
 
     bool operator==(const Settings& o) const {
         return kind == o.kind && texture == o.texture && layout == o.layout &&
                surface == o.surface && rotate == o.rotate && branches == o.branches &&
-               threshold == o.threshold && see == o.see && sceneSize == o.sceneSize &&
+               threshold == o.threshold && translucency == o.translucency && sceneSize == o.sceneSize &&
                blend == o.blend;
     }
 };
