@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the fuzz target's starting corpus: small bitmaps Frimel must load, and broken ones it
-must refuse. The files are committed; run this again only to change them.
+must refuse. The files are committed; run this again only to change them. Files named found_*
+are inputs the fuzzer itself found to break the reader, kept as they were found.
 Usage: make_seeds.py OUTPUT_DIR"""
 import os
 import struct
