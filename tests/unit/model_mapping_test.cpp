@@ -102,6 +102,9 @@ TEST(SurfaceMapping, EveryRowFollowsTheClosedForm) {
         const Point3 p = screenToSurface(299.0f, static_cast<float>(py));
         ASSERT_NEAR(p.y, ref.y, 1e-5) << "row " << py;
         ASSERT_NEAR(p.z, ref.z, 1e-5) << "row " << py;
+        // Column 599 is one unit right of the centre column.
+        const Point3 edge = screenToSurface(599.0f, static_cast<float>(py));
+        ASSERT_NEAR(edge.x, ref.y * 0.09380725 + 1.742134, 2e-6) << "row " << py;
     }
 }
 
