@@ -135,11 +135,11 @@ Picture snowSurface() {
             const double drift = fractalNoise(u, v, 4, 5, 41);
             // Drifts run across the slope and bend with the wind: each rises gently into the
             // light and drops into a sharp blue shadow on its lee side.
-            const double phase = v * 9 + drift * 3 + 0.15 * fractalNoise(u, v, 16, 2, 42);
+            const double phase = v * 14 + drift * 4 + 0.2 * fractalNoise(u, v, 16, 2, 42);
             const double along = phase - std::floor(phase);
             const double slope = along < 0.85 ? along / 0.85 : (1.0 - along) / 0.15;
             const double grain = fractalNoise(u, v, 64, 2, 44) - 0.5;
-            const double shade = 0.30 + 0.30 * drift + 0.45 * std::pow(slope, 1.5) + 0.12 * grain;
+            const double shade = 0.42 + 0.30 * drift + 0.32 * std::pow(slope, 1.5) + 0.14 * grain;
             Colour c = mix(hollow, crest, std::clamp(shade, 0.0, 1.0));
             const double glint = hash(x, y, 43);
             if (glint > 0.9965) {
