@@ -18,7 +18,8 @@ Pieces, usable on their own:
 - Frimel(xserver, frimel_path, data_dir): start(), wait_for_line(), click(), drag(), hold(),
   key(), choose_menu(), resize(), screenshot(), wait_stable(), wait_changed(), wait_equal(),
   wait_unchanged(), wait_exit(), stop()
-- Image: an RGB picture (pixel(), crop(), mean(), count_differences(), save_png())
+- Image: an RGB picture (pixel(), crop(), mean(), count_differences(), save_png()),
+  from x_picture; XServer and wait_until come from x_display
 - FrimelTestCase: unittest base class; one X server per test class, a fresh program per test
 - main(): runs the unittest tests of the calling file and prints "N passed, M failed"
 
@@ -27,19 +28,18 @@ Coordinates given to Frimel are window pixels with y growing downward, as X repo
 
 import argparse
 import os
-import random
 import re
-import select
-import struct
 import subprocess
 import sys
 import threading
 import time
 import unittest
-import zlib
+
+# Re-exported: test files reach everything through this module.
+from x_display import DEFAULT_SCREEN, SessionError, XServer, wait_until, window_geometry
+from x_picture import Image, read_xwd
 
 WINDOW_TITLE = "Frimel"
-DEFAULT_SCREEN = "1280x1024x24"
 # The eight bitmaps the program reads, in the order it reads them.
 BITMAP_NAMES = ("background.bmp", "white.bmp", "ice.bmp", "ice2.bmp",
                 "ice3.bmp", "ice4.bmp", "ice5.bmp", "snow.bmp")
@@ -47,10 +47,6 @@ BITMAP_NAMES = ("background.bmp", "white.bmp", "ice.bmp", "ice2.bmp",
 FRIMEL = None       # path of the program, set by parse_args/main
 DATA_DIR = None     # folder with the eight bitmaps
 ARTIFACT_DIR = None  # where screenshots of failures are kept
-
-
-class SessionError(Exception):
-    """Something in the test harness itself went wrong (no X server, no window...)."""
 
 
 def parse_args(argv):
@@ -65,248 +61,6 @@ def parse_args(argv):
     DATA_DIR = os.path.abspath(known.data)
     ARTIFACT_DIR = known.artifacts or os.path.join(os.path.dirname(FRIMEL), "e2e-artifacts")
     return FRIMEL, DATA_DIR, [argv[0]] + rest
-
-
-def wait_until(condition, timeout, interval=0.05, what="condition"):
-    """Polls condition() until it returns something true; returns that, or raises on timeout."""
-    deadline = time.monotonic() + timeout
-    while True:
-        result = condition()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out after %.1f s waiting for %s" % (timeout, what))
-        time.sleep(interval)
-
-
-# ---------------------------------------------------------------------------------------------
-# X server
-
-
-class XServer:
-    """An Xvfb of our own on a free display number of 100 or above."""
-
-    def __init__(self, screen=DEFAULT_SCREEN):
-        self.screen = screen
-        self.process = None
-        self.display = None
-
-    def start(self, timeout=15.0):
-        first = random.randrange(100, 900)
-        for number in range(first, first + 200):
-            if os.path.exists("/tmp/.X%d-lock" % number) or \
-                    os.path.exists("/tmp/.X11-unix/X%d" % number):
-                continue
-            if self._try_display(number, timeout):
-                return self
-        raise SessionError("no free X display number found")
-
-    def _try_display(self, number, timeout):
-        # -displayfd tells us when the server is ready to take connections. -noreset keeps it
-        # from resetting whenever its last client leaves, which refuses anyone connecting then.
-        read_end, write_end = os.pipe()
-        process = subprocess.Popen(
-            ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", self.screen,
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        ready = b""
-        deadline = time.monotonic() + timeout
-        try:
-            while time.monotonic() < deadline:
-                readable, _, _ = select.select([read_end], [], [], 0.1)
-                if readable:
-                    chunk = os.read(read_end, 64)
-                    if not chunk:
-                        break  # the server closed the pipe: it did not start
-                    ready += chunk
-                    if b"\n" in ready:
-                        self.process = process
-                        self.display = ":%d" % number
-                        return True
-                if process.poll() is not None:
-                    break
-        finally:
-            os.close(read_end)
-        process.kill()
-        process.wait()
-        return False
-
-    def env(self):
-        env = dict(os.environ)
-        env["DISPLAY"] = self.display
-        env.pop("XAUTHORITY", None)
-        return env
-
-    def run(self, args, check=True, timeout=10.0):
-        """Runs an X client (xdotool, xwd, xwininfo) on this display; returns its stdout bytes."""
-        done = subprocess.run(args, env=self.env(), stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=timeout)
-        if check and done.returncode != 0:
-            raise SessionError("%s failed (%d): %s" % (
-                " ".join(args), done.returncode, done.stderr.decode(errors="replace").strip()))
-        return done.stdout
-
-    def xdotool(self, *args, check=True):
-        return self.run(["xdotool"] + [str(a) for a in args], check=check)
-
-    def screenshot(self):
-        """The whole screen as an Image."""
-        return read_xwd(self.run(["xwd", "-root", "-silent"]))
-
-    def top_windows(self):
-        """Mapped children of the root window: list of (id, x, y, width, height)."""
-        text = self.run(["xwininfo", "-root", "-children"]).decode(errors="replace")
-        windows = []
-        for line in text.splitlines():
-            match = re.match(r"\s+(0x[0-9a-f]+) .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s+\+(-?\d+)\+(-?\d+)",
-                             line)
-            if not match:
-                continue
-            wid = int(match.group(1), 16)
-            if self._is_viewable(wid):
-                windows.append((wid, int(match.group(6)), int(match.group(7)),
-                                int(match.group(2)), int(match.group(3))))
-        return windows
-
-    def _is_viewable(self, wid):
-        text = self.run(["xwininfo", "-id", str(wid)], check=False).decode(errors="replace")
-        return "IsViewable" in text
-
-    def stop(self):
-        if self.process is not None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-            self.process = None
-
-
-# ---------------------------------------------------------------------------------------------
-# Pictures
-
-
-class Image:
-    """An RGB picture: width, height and rows of 3 bytes per pixel, top row first."""
-
-    def __init__(self, width, height, rgb):
-        self.width = width
-        self.height = height
-        self.rgb = bytes(rgb)
-
-    def __eq__(self, other):
-        return isinstance(other, Image) and (self.width, self.height, self.rgb) == \
-            (other.width, other.height, other.rgb)
-
-    def __hash__(self):
-        return hash((self.width, self.height, self.rgb))
-
-    def pixel(self, x, y):
-        i = 3 * (y * self.width + x)
-        return tuple(self.rgb[i:i + 3])
-
-    def crop(self, x, y, width, height):
-        x0, y0 = max(0, x), max(0, y)
-        x1, y1 = min(self.width, x + width), min(self.height, y + height)
-        rows = [self.rgb[3 * (r * self.width + x0):3 * (r * self.width + x1)] for r in range(y0, y1)]
-        return Image(x1 - x0, y1 - y0, b"".join(rows))
-
-    def mean(self, x=0, y=0, width=None, height=None):
-        """Average (r, g, b) of a rectangle, the whole picture by default."""
-        part = self.crop(x, y, width or self.width, height or self.height)
-        n = part.width * part.height
-        if n == 0:
-            return (0.0, 0.0, 0.0)
-        return tuple(sum(part.rgb[c::3]) / n for c in range(3))
-
-    def brightest(self):
-        return max(self.rgb) if self.rgb else 0
-
-    def is_blank(self, level=12):
-        """True when no channel of any pixel rises above level: an empty or black screen."""
-        return self.brightest() <= level
-
-    def difference_mask(self, other, tolerance=24):
-        """List of (x, y) where any channel differs by more than tolerance."""
-        if (self.width, self.height) != (other.width, other.height):
-            raise ValueError("pictures of different sizes")
-        points = []
-        a, b, w = self.rgb, other.rgb, self.width
-        for row in range(self.height):
-            start = 3 * row * w
-            ra, rb = a[start:start + 3 * w], b[start:start + 3 * w]
-            if ra == rb:
-                continue
-            for col in range(w):
-                i = 3 * col
-                if abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance or \
-                        abs(ra[i + 2] - rb[i + 2]) > tolerance:
-                    points.append((col, row))
-        return points
-
-    def count_differences(self, other, tolerance=24):
-        return len(self.difference_mask(other, tolerance))
-
-    def difference_box(self, other, tolerance=24):
-        """(x0, y0, x1, y1) bounding the changed pixels, or None if nothing changed."""
-        points = self.difference_mask(other, tolerance)
-        if not points:
-            return None
-        xs = [p[0] for p in points]
-        ys = [p[1] for p in points]
-        return (min(xs), min(ys), max(xs), max(ys))
-
-    def save_png(self, path):
-        raw = b"".join(b"\x00" + self.rgb[3 * r * self.width:3 * (r + 1) * self.width]
-                       for r in range(self.height))
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-        png = b"\x89PNG\r\n\x1a\n" + \
-            chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)) + \
-            chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b"")
-        directory = os.path.dirname(path)
-        if directory:
-            os.makedirs(directory, exist_ok=True)
-        with open(path, "wb") as out:
-            out.write(png)
-
-
-def _mask_shift(mask):
-    shift = 0
-    while mask and not mask & 1:
-        mask >>= 1
-        shift += 1
-    return shift
-
-
-def read_xwd(data):
-    """Decodes an XWD dump of a TrueColor 24/32-bit screen into an Image."""
-    fields = struct.unpack(">25I", data[:100])
-    (header_size, _version, _format, depth, width, height, _xoffset, byte_order, _unit,
-     _bit_order, _pad, bits_per_pixel, bytes_per_line, _visual_class, red_mask, green_mask,
-     blue_mask, _bits_rgb, _cmap_entries, ncolors) = fields[:20]
-    if bits_per_pixel not in (24, 32) or depth < 24:
-        raise SessionError("unsupported screen format: depth %d, %d bits per pixel"
-                           % (depth, bits_per_pixel))
-    pixels = data[header_size + 12 * ncolors:]
-    step = bits_per_pixel // 8
-    # Byte position of each colour inside a pixel as stored in the dump.
-    offsets = []
-    for mask in (red_mask, green_mask, blue_mask):
-        byte = _mask_shift(mask) // 8
-        offsets.append(byte if byte_order == 0 else step - 1 - byte)
-    rgb = bytearray(3 * width * height)
-    for row in range(height):
-        line = pixels[row * bytes_per_line:row * bytes_per_line + step * width]
-        out = 3 * width * row
-        for c in range(3):
-            rgb[out + c:out + 3 * width:3] = line[offsets[c]::step]
-    return Image(width, height, rgb)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -329,17 +83,6 @@ def menu_row_centre(menu, labels, label):
     row_height = (height - 2 * MENU_BORDER) / len(labels)
     index = labels.index(label)
     return x + min(40, width // 2), int(y + MENU_BORDER + (index + 0.5) * row_height)
-
-
-def window_geometry(xserver, window):
-    """(x, y, width, height) of a window on the screen."""
-    text = xserver.run(["xwininfo", "-id", str(window)]).decode(errors="replace")
-
-    def value(name):
-        return int(re.search(r"%s:\s+(-?\d+)" % name, text).group(1))
-
-    return (value("Absolute upper-left X"), value("Absolute upper-left Y"),
-            value("Width"), value("Height"))
 
 
 # ---------------------------------------------------------------------------------------------

@@ -50,7 +50,8 @@ class Looks(fs.FrimelTestCase):
         self.app.key("b")
         bare = self.app.wait_changed(self.scene)
         self.assert_only_crystal_changed(bare)
-        self.assertLess(bare.count_differences(self.first), self.scene.count_differences(self.first))
+        self.assertLess(bare.count_differences(self.first),
+                        self.scene.count_differences(self.first))
         self.app.key("B")
         self.app.wait_equal(self.scene)
 
