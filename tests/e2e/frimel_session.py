@@ -308,7 +308,7 @@ class Frimel:
         except (OSError, IndexError, ValueError):
             return 0.0
 
-    def wait_stable(self, timeout=20.0, quiet=0.6, allow_blank=False, resting_cpu=0.03,
+    def wait_stable(self, timeout=20.0, quiet=0.4, allow_blank=False, resting_cpu=0.03,
                     busy_quiet=3.0):
         """Waits until the picture has settled and returns it. Settled means unchanged for
         `quiet` seconds while the program used no more than `resting_cpu` seconds of processor

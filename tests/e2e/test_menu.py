@@ -118,8 +118,9 @@ class LookEntries(fs.FrimelTestCase):
 class DepthEntries(fs.FrimelTestCase):
     def test_fractal_depth_entries_match_the_keys(self):
         self.app.key("y")
-        # Large enough for a second depth of branches (twice the size that shows them first).
-        self.app.hold(300, 330, lambda picture: changed_width(picture, self.first) > 130)
+        # Large enough for a second depth of branches, a size above 0.6: the arms alone span
+        # 2 x 0.866 x size / 1.5 units at about 172 pixels a unit, branches a little more.
+        self.app.hold(300, 330, lambda picture: changed_width(picture, self.first) > 150)
         depth1 = self.app.wait_stable(timeout=60)
         self.app.key("1")
         depth0 = self.app.wait_changed(depth1)
