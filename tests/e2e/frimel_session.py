@@ -479,6 +479,7 @@ class FrimelTestCase(unittest.TestCase):
     def setUp(self):
         self.app = None
         self.first = None
+        self._forget_old_evidence()
         if self.start_program:
             self.app = self.launch()
             self.first = self.app.wait_stable()
@@ -492,8 +493,8 @@ class FrimelTestCase(unittest.TestCase):
     def _finish(self, app):
         if self._failed() and app.geometry is not None and app.running():
             try:
-                name = self.id().split(".", 1)[-1].replace(".", "-")
-                app.screenshot().save_png(os.path.join(ARTIFACT_DIR, name + ".png"))
+                app.screenshot().save_png(os.path.join(ARTIFACT_DIR,
+                                                       self._evidence_name() + ".png"))
             except Exception:  # evidence is best effort; the failure itself is already reported
                 pass
         app.stop()
@@ -508,12 +509,23 @@ class FrimelTestCase(unittest.TestCase):
         errors = getattr(outcome, "errors", [])
         return any(exc is not None for _, exc in errors)
 
+    def _evidence_name(self):
+        return self.id().split(".", 1)[-1].replace(".", "-")
+
     def save_evidence(self, image, label):
         """Keeps a picture in the artifact folder, named after the test."""
-        name = self.id().split(".", 1)[-1].replace(".", "-")
-        path = os.path.join(ARTIFACT_DIR, "%s-%s.png" % (name, label))
+        path = os.path.join(ARTIFACT_DIR, "%s-%s.png" % (self._evidence_name(), label))
         image.save_png(path)
         return path
+
+    def _forget_old_evidence(self):
+        """Pictures an earlier run of this test left behind would only mislead."""
+        if not ARTIFACT_DIR or not os.path.isdir(ARTIFACT_DIR):
+            return
+        name = self._evidence_name()
+        for entry in os.listdir(ARTIFACT_DIR):
+            if entry == name + ".png" or entry.startswith(name + "-"):
+                os.remove(os.path.join(ARTIFACT_DIR, entry))
 
 
 class _TimedResult(unittest.TextTestResult):

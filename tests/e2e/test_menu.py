@@ -150,6 +150,7 @@ class ColourEntries(fs.FrimelTestCase):
             placed[colour] = changed_pixels(after, picture, (x - 40, y - 40, 80, 80))
             self.assertGreater(len(placed[colour]), 30, colour)
             picture = after
+        self.save_evidence(picture, "colours")
         # Every object keeps its own colour once later ones arrive.
         for colour, (x, y) in spots.items():
             self.assertEqual(changed_pixels(picture, self.first, (x - 40, y - 40, 80, 80)),

@@ -79,6 +79,7 @@ class Strokes(fs.FrimelTestCase):
     def test_horizontal_stroke_lays_crystals_along_it(self):
         row = 300
         box = self.stroke([(150 + 25 * i, row) for i in range(13)])
+        self.save_evidence(self.app.screenshot(), "stroke")
         width, height = box_size(box)
         self.assertGreater(width, 280)
         self.assertLess(height, 24, "spikes should lie along the stroke")
@@ -118,6 +119,7 @@ class LongPress(fs.FrimelTestCase):
         # Branches need 1.5 times the size a crystal is placed with; wait for more than that.
         self.app.hold(400, 430, lambda picture: changed_width(picture, small) > 1.7 * small_width)
         big = self.app.wait_stable()
+        self.save_evidence(big, "held")
         self.assertGreater(box_size(changed_box(big, small))[0], 1.7 * small_width)
         left, top = small_box[0] - 3, small_box[1] - 3
         width, height = box_size(small_box)

@@ -32,6 +32,7 @@ class Turning(fs.FrimelTestCase):
 
     def test_drag_in_rotate_mode_turns_snow_and_crystals_but_not_the_backdrop(self):
         turned = self.turn()
+        self.save_evidence(turned, "turned")
         self.assertGreater(turned.count_differences(self.scene), 5000, "the surface turned")
         sky = sky_seen_in_both(self.scene, turned)
         self.assertGreater(len(sky), 5000)

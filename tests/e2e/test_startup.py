@@ -61,6 +61,7 @@ class WindowShape(fs.FrimelTestCase):
         self.app.resize(900, 600)
         image = self.app.wait_stable()
         self.assertEqual((image.width, image.height), (900, 600))
+        self.save_evidence(image, "wide")
         # The backdrop spans +-2.7 at 10 units; the 30 degree view there is +-4.02 wide.
         self.assertTrue(image.crop(0, 0, 140, 600).is_blank(), "left bar should be black")
         self.assertTrue(image.crop(760, 0, 140, 600).is_blank(), "right bar should be black")
