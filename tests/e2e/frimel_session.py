@@ -125,8 +125,7 @@ class Frimel:
     def _read_stdout(self):
         partial = b""
         while True:
-            chunk = self.process.stdout.read1(4096) if hasattr(self.process.stdout, "read1") \
-                else self.process.stdout.read(1)
+            chunk = self.process.stdout.read1(4096)
             if not chunk:
                 break
             partial += chunk
@@ -272,10 +271,13 @@ class Frimel:
     def hold(self, x, y, until, timeout=20.0, button=1):
         """Presses at (x, y) and keeps the button down until until(picture) is true, then
         releases. Returns the picture that satisfied it."""
+        def grown():
+            picture = self.screenshot()
+            return picture if until(picture) else None
+
         self.press(x, y, button)
         try:
-            return wait_until(lambda: (lambda p: p if until(p) else None)(self.screenshot()),
-                              timeout, 0.05, "the held object to grow enough")
+            return wait_until(grown, timeout, 0.05, "the held object to grow enough")
         finally:
             self.release(button=button)
 
