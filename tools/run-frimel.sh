@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Frimel and starts it in the folder that holds its eight bitmaps.
-# Toolkit options (for example -geometry 800x600) are passed through.
+# Toolkit options (for example -display :1 or -iconic) are passed through.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
