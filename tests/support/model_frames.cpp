@@ -5,15 +5,17 @@
 #include <chrono>
 #include <thread>
 
+#include "app/state.h"
+
 namespace {
-void pause() { std::this_thread::sleep_for(std::chrono::milliseconds(2)); }
+void waitBriefly() { std::this_thread::sleep_for(std::chrono::milliseconds(2)); }
 }  // namespace
 
 bool frameArrives(const DisplayCounter& frames) {
     for (int i = 0; i < 1500; ++i) {
         pumpEvents(1);
         if (frames.count() > 0) return true;
-        pause();
+        waitBriefly();
     }
     return false;
 }
@@ -21,7 +23,7 @@ bool frameArrives(const DisplayCounter& frames) {
 void pumpQuietly() {
     for (int i = 0; i < 20; ++i) {
         pumpEvents(1);
-        pause();
+        waitBriefly();
     }
 }
 
@@ -30,4 +32,10 @@ void settleWindowFrames() {
     glutPostRedisplay();
     frameArrives(frames);
     pumpQuietly();
+}
+
+void ModelTest::SetUp() {
+    startFrimelWindow();
+    windowWidth = 600;
+    windowHeight = 600;
 }

@@ -27,14 +27,7 @@ void raiseLevelTo(Crystal& c, int level) {
     for (int i = 0; i < level; ++i) c.advanceLevel(100.0f);
 }
 
-class GrowthOverFrames : public ::testing::Test {
-protected:
-    void SetUp() override {
-        startFrimelWindow();
-        windowWidth = 600;
-        windowHeight = 600;
-    }
-};
+using GrowthOverFrames = ModelTest;
 }  // namespace
 
 // ---- one growth step ----

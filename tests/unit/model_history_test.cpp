@@ -22,14 +22,7 @@ void click(int x, int y) {
     mouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
 }
 
-class History : public ::testing::Test {
-protected:
-    void SetUp() override {
-        startFrimelWindow();
-        windowWidth = 600;
-        windowHeight = 600;
-    }
-};
+using History = ModelTest;
 
 using Undo = History;
 using Clear = History;

@@ -23,14 +23,7 @@ constexpr int kCentreY = 300;
 void press(int x, int y) { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y); }
 void release(int x, int y) { mouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y); }
 
-class Placement : public ::testing::Test {
-protected:
-    void SetUp() override {
-        startFrimelWindow();
-        windowWidth = 600;
-        windowHeight = 600;
-    }
-};
+using Placement = ModelTest;
 
 using ClickLine = Placement;
 using ClickPlacement = Placement;
