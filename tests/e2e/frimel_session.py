@@ -36,7 +36,7 @@ import time
 import unittest
 
 # Re-exported: test files reach everything through this module.
-from x_display import DEFAULT_SCREEN, SessionError, XServer, wait_until, window_geometry
+from x_display import DEFAULT_SCREEN, SessionError, XServer, end_process, wait_until, window_geometry
 from x_picture import Image, read_xwd
 
 WINDOW_TITLE = "Frimel"
@@ -170,13 +170,7 @@ class Frimel:
     def stop(self):
         if self.process is None:
             return
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
         if self._reader is not None:
             self._reader.join(2)
 
