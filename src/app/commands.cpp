@@ -7,6 +7,7 @@
 
 #include "app/state.h"
 #include "model/history.h"
+#include "model/idle_control.h"
 #include "render/light.h"
 #include "textures/textures.h"
 #include "trackball/trackball.h"
@@ -22,6 +23,8 @@ void choosePlacing(int kind) {
     placeKind = kind;
     rotateMode = 0;
     resetRotation();
+    // A button still held now boosts; no frame may come to re-arm idle.
+    requestIdleWhileNeeded();
 }
 
 void setTranslucent(float value) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/state.h"
+#include "model/idle_control.h"
 #include "render/light.h"
 #include "trackball/trackball.h"
 
@@ -26,5 +27,7 @@ void clearScene() {
     applyBlend();
     resetRotation();
     crystals.clear();
+    // Out of rotate mode a held button boosts again, whether or not a frame follows.
+    requestIdleWhileNeeded();
     glutPostRedisplay();
 }

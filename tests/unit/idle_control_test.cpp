@@ -264,3 +264,31 @@ TEST(IdleAfterFrame, FrameFindingTheNewestObjectBelowItsSizeRearmsIdle) {
     EXPECT_TRUE(allGrown);
     EXPECT_GT(crystals.back()->growth[0], 0.5f);
 }
+
+// Leaving rotate mode with the button held makes the boost due at once, even when no frame
+// follows (the toolkit draws none for a hidden window): the command itself re-arms idle.
+class IdleLeavingRotateMode : public ::testing::TestWithParam<char> {};
+
+TEST_P(IdleLeavingRotateMode, CommandRearmsIdleWithoutAFrame) {
+    startFrimelWindow();
+    runMainLoop({waitForRest, [] {
+                     keyboard('r', 0, 0);
+                     press();
+                     return true;
+                 },
+                 waitForRest, [] {
+                     glutDisplayFunc([] {});
+                     keyboard(static_cast<unsigned char>(GetParam()), 0, 0);
+                     return markIdleCalls();
+                 },
+                 waitQuarterSecond, [] {
+                     seen.idleCalls = idleCallsSinceMark();
+                     seen.boost = growthBoost;
+                     return true;
+                 }});
+    EXPECT_GT(seen.idleCalls, 0);
+    EXPECT_EQ(seen.boost, boostAfter(seen.idleCalls));
+}
+
+// Crystals, chunks, clear.
+INSTANTIATE_TEST_SUITE_P(PlacingKeys, IdleLeavingRotateMode, ::testing::Values('y', 'u', 'c'));
