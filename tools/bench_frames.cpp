@@ -1,7 +1,8 @@
 // Times Frimel's frames on a real window: the display handler against the literal drawing that
 // repeats every crystal's spike pass once per object in the scene, on the same scenes.
-// Scenes are built through the program's own key and pointer handlers at fixed pixels, then
-// grown until the newest object rests (allGrown), so nothing grows while frames are timed.
+// Scenes are scene scripts (web/bench_scenes.h), replayed through the program's own key and
+// pointer handlers at fixed pixels and grown until the newest object rests (allGrown), so
+// nothing grows while frames are timed; the browser's bench replays the same scripts.
 //
 // Usage, from the folder holding the bitmaps (build/data):
 //   bench_frames [--only TEXT] [--ours-only] [--frames N]
@@ -23,12 +24,12 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "app/commands.h"
 #include "app/startup.h"
 #include "app/state.h"
-#include "model/placement.h"
 #include "render/frame.h"
 #include "support/literal_drawing.h"
+#include "web/bench_scenes.h"
+#include "web/scene_script.h"
 
 // The bench links with --wrap=gluCylinder, so every cone Frimel draws passes through here.
 extern "C" void __real_gluCylinder(GLUquadric* q, GLdouble base, GLdouble top, GLdouble height,
@@ -71,59 +72,6 @@ std::vector<float> snapshotGrowth() {
         state.push_back(c->level);
     }
     return state;
-}
-
-void press(int x, int y) { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y); }
-void release(int x, int y) { mouse(GLUT_LEFT_BUTTON, GLUT_UP, x, y); }
-
-// A fresh, unrotated, opaque scene placing the given kind, branching one level deep (the
-// start-up setting), with a fixed random sequence.
-void freshScene(unsigned char kindKey) {
-    keyboard('c', 0, 0);
-    keyboard(kindKey, 0, 0);
-    keyboard('2', 0, 0);
-    std::srand(1);
-}
-
-// Clicks on a grid of about `count` cells spread over the same part of the bank for every count.
-void clickGrid(int count, bool alternateChunks) {
-    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
-    const int rows = (count + columns - 1) / columns;
-    for (int i = 0; i < count; ++i) {
-        if (alternateChunks) keyboard(i % 2 == 0 ? 'y' : 'u', 0, 0);
-        const int x = 110 + (380 * (i % columns)) / std::max(1, columns - 1);
-        const int y = 150 + (330 * (i / columns)) / std::max(1, rows - 1);
-        press(x, y);
-        release(x, y);
-    }
-}
-
-// One stroke left to right; the button is held still at every object so it swells past the
-// size at which branches appear.
-void dragStroke(int count, int holdSteps) {
-    const int y = 330;
-    int x = 130;
-    press(x, y);
-    for (int step = 0; step < holdSteps; ++step) motion(x, y);
-    for (int i = 1; i < count; ++i) {
-        x += 12;
-        motion(x, y);
-        for (int step = 0; step < holdSteps; ++step) motion(x, y);
-    }
-    release(x, y);
-}
-
-// Draws frames until the newest object has stayed grown for a few frames in a row.
-// An empty scene is at rest already: nothing can grow.
-bool growUntilRest() {
-    if (crystals.empty()) return true;
-    int restingFrames = 0;
-    for (int frame = 0; frame < 20000 && restingFrames < 3; ++frame) {
-        display();
-        restingFrames = allGrown ? restingFrames + 1 : 0;
-    }
-    glFinish();
-    return restingFrames >= 3;
 }
 
 double nowMs() {
@@ -179,32 +127,6 @@ Measurement timeFrames(void (*frame)(), int maxFrames) {
     return m;
 }
 
-struct Scene {
-    const char* name;
-    void (*build)();
-    std::size_t expectedObjects;
-};
-
-void empty() { freshScene('y'); }
-void placed50() { freshScene('y'); clickGrid(50, false); }
-void placed100() { freshScene('y'); clickGrid(100, false); }
-void placed200() { freshScene('y'); clickGrid(200, false); }
-void placed400() { freshScene('y'); clickGrid(400, false); }
-void strokeDepth1() { freshScene('y'); dragStroke(30, 100); }
-void strokeDepth2() { freshScene('y'); keyboard('3', 0, 0); dragStroke(30, 100); }
-void mixed200() { freshScene('y'); clickGrid(200, true); }
-
-const Scene kScenes[] = {
-    {"empty (backdrop, surface)", empty, 0},
-    {"placed 50", placed50, 50},
-    {"placed 100", placed100, 100},
-    {"placed 200", placed200, 200},
-    {"placed 400", placed400, 400},
-    {"stroke 30, threshold 0.24", strokeDepth1, 30},
-    {"stroke 30, threshold 0.12", strokeDepth2, 30},
-    {"crystals+chunks 200", mixed200, 200},
-};
-
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
@@ -246,9 +168,10 @@ void printHeader(int maxFramesShown) {
 }
 
 // Builds and times one scene; false when the scene did not come out as intended.
-bool runScene(const Scene& scene, const Options& options) {
-    scene.build();
-    if (crystals.size() != scene.expectedObjects || !growUntilRest()) {
+bool runScene(const BenchScene& scene, const Options& options) {
+    const bool rested = replayScene(scene.script);
+    glFinish();
+    if (crystals.size() != scene.expectedObjects || !rested) {
         std::fprintf(stderr, "%s: built %zu objects (wanted %zu) or never came to rest\n", scene.name,
                      crystals.size(), scene.expectedObjects);
         return false;
@@ -282,7 +205,7 @@ int main(int argc, char** argv) {
     muteStandardOutput();
     printHeader(options.maxFrames);
     bool allBuilt = true;
-    for (const Scene& scene : kScenes) {
+    for (const BenchScene& scene : kBenchScenes) {
         if (!options.only.empty() && std::string(scene.name).find(options.only) == std::string::npos) continue;
         allBuilt = runScene(scene, options) && allBuilt;
     }

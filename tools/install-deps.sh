@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Frimel needs to build, run or test, when any are missing.
-# Usage: tools/install-deps.sh run|test
+# Usage: tools/install-deps.sh run|test|web
 set -euo pipefail
 
 packages=(cmake ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
 if [ "${1:-run}" = test ]; then
   packages+=(libgtest-dev xvfb xauth xdotool x11-apps x11-utils python3 clang
-             libclang-rt-dev desktop-file-utils file dpkg-dev)
+             libclang-rt-dev desktop-file-utils file dpkg-dev nodejs)
+  # The browser tests run under node with npm; a node that brings its own npm needs no other.
+  command -v npm >/dev/null || packages+=(npm)
+fi
+# The browser build: emscripten, and chromium to try it in; the bitmaps still come from the
+# native build. The tests build the site and try it too.
+if [ "${1:-run}" = web ] || [ "${1:-run}" = test ]; then
+  packages+=(emscripten chromium python3)
 fi
 
 missing=()

@@ -1,0 +1,277 @@
+#include "web/fixed_pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace fixedgl {
+namespace {
+// GL's names for the light and material parameters.
+enum : unsigned {
+    kAmbient = 0x1200,
+    kDiffuse = 0x1201,
+    kSpecular = 0x1202,
+    kPosition = 0x1203,
+    kEmission = 0x1600,
+    kShininess = 0x1601,
+    kAmbientAndDiffuse = 0x1602,
+};
+
+std::vector<Mat4>& currentStack(PipelineState& gl) {
+    return gl.matrixMode == kProjection ? gl.projection : gl.modelView;
+}
+
+void copy4(const float* from, float* to) { std::memcpy(to, from, 4 * sizeof(float)); }
+
+float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
+
+// Index of the vertex whose colour a flat-shaded face takes: the first of a polygon, the last
+// of every other primitive's face.
+struct Face {
+    int corners[4];
+    int count;
+    int provoking;
+};
+
+// Scratch space kept between primitives: a frame sends thousands of small ones.
+std::vector<Face> faceScratch;
+std::vector<Vec4> eyeScratch, clipScratch;
+
+void facesOf(unsigned primitive, int n, std::vector<Face>& faces) {
+    faces.clear();
+    switch (primitive) {
+    case kPolygon:
+        if (n >= 3) {
+            Face f{{0, 0, 0, 0}, 0, 0};
+            faces.push_back(f);  // corners filled by the caller: the polygon is a fan
+        }
+        break;
+    case kQuadStrip:
+        for (int i = 0; i + 3 < n; i += 2) faces.push_back(Face{{i, i + 1, i + 3, i + 2}, 4, i + 3});
+        break;
+    case kQuads:
+        for (int i = 0; i + 3 < n; i += 4) faces.push_back(Face{{i, i + 1, i + 2, i + 3}, 4, i + 3});
+        break;
+    case kTriangles:
+        for (int i = 0; i + 2 < n; i += 3) faces.push_back(Face{{i, i + 1, i + 2, 0}, 3, i + 2});
+        break;
+    default:
+        break;
+    }
+}
+
+void appendTriangleCorner(PipelineState& gl, const Vec4& clip, const SentVertex& v,
+                          const float rgba[4]) {
+    OutVertex out{{clip.x, clip.y, clip.z, clip.w}, v.s, v.t, {rgba[0], rgba[1], rgba[2], rgba[3]}};
+    gl.batch.vertices.push_back(out);
+}
+
+void openRun(PipelineState& gl) {
+    std::vector<DrawRun>& runs = gl.batch.runs;
+    if (runs.empty() || runs.back().state != gl.raster) {
+        DrawRun run;
+        run.state = gl.raster;
+        run.first = gl.batch.vertices.size();
+        runs.push_back(run);
+    }
+}
+}  // namespace
+
+bool operator==(const RasterState& a, const RasterState& b) {
+    // The bound texture matters only while texturing is on.
+    return a.texturing == b.texturing && (!a.texturing || a.texture == b.texture) &&
+           a.blending == b.blending && a.depthTest == b.depthTest;
+}
+
+void resetPipeline(PipelineState& gl) {
+    gl = PipelineState();
+    const float white[4] = {1, 1, 1, 1};
+    copy4(white, gl.light0.diffuse);
+    copy4(white, gl.light0.specular);
+}
+
+void setMatrixMode(PipelineState& gl, unsigned mode) {
+    if (mode == kModelView || mode == kProjection) gl.matrixMode = mode;
+}
+
+void loadIdentity(PipelineState& gl) { currentStack(gl).back() = identityMatrix(); }
+
+void pushMatrix(PipelineState& gl) {
+    std::vector<Mat4>& stack = currentStack(gl);
+    stack.push_back(stack.back());
+}
+
+void popMatrix(PipelineState& gl) {
+    std::vector<Mat4>& stack = currentStack(gl);
+    if (stack.size() > 1) stack.pop_back();
+}
+
+void multMatrix(PipelineState& gl, const Mat4& m) {
+    Mat4& top = currentStack(gl).back();
+    top = multiply(top, m);
+}
+
+const Mat4& currentMatrix(const PipelineState& gl) {
+    return gl.matrixMode == kProjection ? gl.projection.back() : gl.modelView.back();
+}
+
+void setLight0(PipelineState& gl, unsigned pname, const float* values) {
+    switch (pname) {
+    case kAmbient: copy4(values, gl.light0.ambient); break;
+    case kDiffuse: copy4(values, gl.light0.diffuse); break;
+    case kSpecular: copy4(values, gl.light0.specular); break;
+    case kPosition:
+        gl.light0.position =
+            transform(gl.modelView.back(), Vec4{values[0], values[1], values[2], values[3]});
+        break;
+    default: break;
+    }
+}
+
+void setFrontMaterial(PipelineState& gl, unsigned pname, const float* values) {
+    FrontMaterial& m = gl.material;
+    switch (pname) {
+    case kAmbient: copy4(values, m.ambient); break;
+    case kDiffuse: copy4(values, m.diffuse); break;
+    case kSpecular: copy4(values, m.specular); break;
+    case kEmission: copy4(values, m.emission); break;
+    case kShininess: m.shininess = values[0]; break;
+    case kAmbientAndDiffuse:
+        copy4(values, m.ambient);
+        copy4(values, m.diffuse);
+        break;
+    default: break;
+    }
+}
+
+void begin(PipelineState& gl, unsigned primitive) {
+    gl.inPrimitive = true;
+    gl.primitive = primitive;
+    gl.sent.clear();
+}
+
+void vertex(PipelineState& gl, float x, float y, float z) {
+    if (!gl.inPrimitive) return;
+    SentVertex v;
+    v.position[0] = x;
+    v.position[1] = y;
+    v.position[2] = z;
+    std::memcpy(v.normal, gl.normal, sizeof v.normal);
+    v.s = gl.texCoord[0];
+    v.t = gl.texCoord[1];
+    copy4(gl.colour, v.colour);
+    gl.sent.push_back(v);
+}
+
+void end(PipelineState& gl) {
+    if (!gl.inPrimitive) return;
+    gl.inPrimitive = false;
+    const int n = static_cast<int>(gl.sent.size());
+    std::vector<Face>& faces = faceScratch;
+    facesOf(gl.primitive, n, faces);
+    if (faces.empty()) return;
+
+    const Mat4& modelView = gl.modelView.back();
+    const Mat4& projection = gl.projection.back();
+    std::vector<Vec4>& eye = eyeScratch;
+    std::vector<Vec4>& clip = clipScratch;
+    eye.resize(n);
+    clip.resize(n);
+    for (int i = 0; i < n; ++i) {
+        const float* p = gl.sent[i].position;
+        eye[i] = transform(modelView, Vec4{p[0], p[1], p[2], 1.0f});
+        clip[i] = transform(projection, eye[i]);
+    }
+
+    openRun(gl);
+    for (const Face& face : faces) {
+        const SentVertex& provoking = gl.sent[face.provoking];
+        float eyeNormal[3];
+        transformNormal(modelView, provoking.normal, eyeNormal);
+        float rgba[4];
+        litColour(gl, eye[face.provoking], eyeNormal, provoking.colour, rgba);
+        if (gl.primitive == kPolygon) {
+            for (int i = 1; i + 1 < n; ++i) {
+                for (int corner : {0, i, i + 1}) {
+                    appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
+                }
+            }
+            continue;
+        }
+        const int* c = face.corners;
+        for (int corner : {c[0], c[1], c[2]}) appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
+        if (face.count == 4) {
+            for (int corner : {c[0], c[2], c[3]}) appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
+        }
+    }
+    gl.batch.runs.back().count = gl.batch.vertices.size() - gl.batch.runs.back().first;
+}
+
+// One light, no attenuation or spot, one-sided, infinite viewer.
+void litColour(const PipelineState& gl, Vec4 eyePosition, const float eyeNormal[3],
+               const float currentColour[4], float out[4]) {
+    if (!gl.lighting) {
+        copy4(currentColour, out);
+        return;
+    }
+    const FrontMaterial& m = gl.material;
+    float n[3] = {eyeNormal[0], eyeNormal[1], eyeNormal[2]};
+    if (gl.normalize) {
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (length > 0.0f) {
+            for (float& v : n) v /= length;
+        }
+    }
+    float rgb[3];
+    for (int k = 0; k < 3; ++k) rgb[k] = m.emission[k] + gl.sceneAmbient[k] * m.ambient[k];
+    const Light& light = gl.light0;
+    if (light.enabled) {
+        float l[3];
+        if (light.position.w != 0.0f) {
+            l[0] = light.position.x / light.position.w - eyePosition.x / eyePosition.w;
+            l[1] = light.position.y / light.position.w - eyePosition.y / eyePosition.w;
+            l[2] = light.position.z / light.position.w - eyePosition.z / eyePosition.w;
+        } else {
+            l[0] = light.position.x;
+            l[1] = light.position.y;
+            l[2] = light.position.z;
+        }
+        const float lLength = std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+        if (lLength > 0.0f) {
+            for (float& v : l) v /= lLength;
+        }
+        const float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
+        float specularFactor = 0.0f;
+        if (nDotL > 0.0f) {
+            float h[3] = {l[0], l[1], l[2] + 1.0f};
+            const float hLength = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
+            if (hLength > 0.0f) {
+                for (float& v : h) v /= hLength;
+            }
+            const float nDotH = std::max(0.0f, n[0] * h[0] + n[1] * h[1] + n[2] * h[2]);
+            specularFactor = m.shininess == 0.0f ? 1.0f : std::pow(nDotH, m.shininess);
+        }
+        const float diffuseFactor = std::max(0.0f, nDotL);
+        for (int k = 0; k < 3; ++k) {
+            rgb[k] += light.ambient[k] * m.ambient[k] +
+                      diffuseFactor * light.diffuse[k] * m.diffuse[k] +
+                      specularFactor * light.specular[k] * m.specular[k];
+        }
+    }
+    for (int k = 0; k < 3; ++k) out[k] = clamp01(rgb[k]);
+    out[3] = clamp01(m.diffuse[3]);
+}
+
+void windowCoordinates(const Viewport& viewport, const float clip[4], double out[3]) {
+    const double w = clip[3];
+    out[0] = (clip[0] / w + 1.0) * viewport.width / 2.0 + viewport.x;
+    out[1] = (clip[1] / w + 1.0) * viewport.height / 2.0 + viewport.y;
+    out[2] = (clip[2] / w + 1.0) / 2.0;
+}
+
+void clearBatch(PipelineState& gl) {
+    gl.batch.vertices.clear();
+    gl.batch.runs.clear();
+}
+
+}  // namespace fixedgl

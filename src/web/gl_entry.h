@@ -1,0 +1,15 @@
+#pragma once
+
+// The browser build's OpenGL state: one process-wide fixed pipeline that the GL and GLU entry
+// points feed and the WebGL backend draws.
+
+#include "web/fixed_pipeline.h"
+
+namespace webgl {
+
+fixedgl::PipelineState& pipeline();
+
+// Issues the triangles collected so far, so what follows cannot overtake them.
+void drawPending();
+
+}  // namespace webgl

@@ -1,0 +1,35 @@
+#pragma once
+
+// Matrices and vectors as OpenGL keeps them: 16 floats, column-major, points as (x, y, z, w).
+// The browser has no fixed-function pipeline, so the web build does this arithmetic itself.
+
+namespace fixedgl {
+
+struct Vec4 {
+    float x, y, z, w;
+};
+
+struct Mat4 {
+    float m[16];  // column-major: element (row r, column c) is m[c * 4 + r]
+};
+
+Mat4 identityMatrix();
+// a × b: b is applied first, as glMultMatrix multiplies the current matrix on the right.
+Mat4 multiply(const Mat4& a, const Mat4& b);
+Mat4 fromDoubles(const double m[16]);
+
+// The matrices glTranslatef, glRotatef (degrees about any axis) and glOrtho multiply by.
+Mat4 translationMatrix(float x, float y, float z);
+Mat4 rotationMatrix(float degrees, float x, float y, float z);
+Mat4 orthoMatrix(double left, double right, double bottom, double top, double zNear, double zFar);
+// The matrices gluPerspective and gluLookAt multiply by.
+Mat4 perspectiveMatrix(double fovyDegrees, double aspect, double zNear, double zFar);
+Mat4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY,
+                  double centreZ, double upX, double upY, double upZ);
+
+Vec4 transform(const Mat4& m, Vec4 v);
+// Transforms a normal by the inverse transpose of m's upper-left 3 x 3, as the lighting stage
+// does; a singular matrix gives the zero vector.
+void transformNormal(const Mat4& m, const float normal[3], float out[3]);
+
+}  // namespace fixedgl

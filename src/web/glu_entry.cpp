@@ -1,0 +1,70 @@
+// The GLU calls Frimel makes, for the browser: cones through our own immediate mode, the camera
+// matrices, and the base level of a mipmapped texture (the program samples nothing else).
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "web/gl_entry.h"
+#include "web/glu_shapes.h"
+#include "web/webgl_backend.h"
+
+class GLUquadric {
+public:
+    GLenum drawStyle = GLU_FILL;
+    bool textured = false;
+};
+
+extern "C" {
+
+GLUquadric* gluNewQuadric() { return new GLUquadric(); }
+
+void gluDeleteQuadric(GLUquadric* quadric) { delete quadric; }
+
+// Only filled quadrics are drawn; the style is kept for what asks for it.
+void gluQuadricDrawStyle(GLUquadric* quadric, GLenum drawStyle) { quadric->drawStyle = drawStyle; }
+
+void gluQuadricTexture(GLUquadric* quadric, GLboolean textured) { quadric->textured = textured != GL_FALSE; }
+
+void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble height, GLint slices,
+                 GLint stacks) {
+    const bool textured = quadric->textured;
+    for (const auto& strip : fixedgl::cylinderStrips(base, top, height, slices, stacks, textured)) {
+        glBegin(GL_QUAD_STRIP);
+        for (const fixedgl::CylinderVertex& v : strip) {
+            glNormal3f(v.normal[0], v.normal[1], v.normal[2]);
+            if (textured) glTexCoord2f(v.texCoord[0], v.texCoord[1]);
+            glVertex3f(v.position[0], v.position[1], v.position[2]);
+        }
+        glEnd();
+    }
+}
+
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+    fixedgl::multMatrix(webgl::pipeline(), fixedgl::perspectiveMatrix(fovy, aspect, zNear, zFar));
+}
+
+void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centreX, GLdouble centreY,
+               GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ) {
+    fixedgl::multMatrix(webgl::pipeline(), fixedgl::lookAtMatrix(eyeX, eyeY, eyeZ, centreX, centreY,
+                                                                 centreZ, upX, upY, upZ));
+}
+
+// Frimel's textures are RGB bytes with rows padded to 4 bytes; the base level comes back packed.
+GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsizei height,
+                        GLenum format, GLenum type, const void* data) {
+    if (target != GL_TEXTURE_2D || format != GL_RGB || type != GL_UNSIGNED_BYTE) return GLU_INVALID_ENUM;
+    if (width < 1 || height < 1) return GLU_INVALID_VALUE;
+    int baseWidth = 0;
+    int baseHeight = 0;
+    const std::vector<uint8_t> base = fixedgl::mipmapBaseLevel(
+        width, height, static_cast<const uint8_t*>(data), &baseWidth, &baseHeight);
+    webgl::drawPending();
+    webgl::uploadTexture(webgl::pipeline().raster.texture, 0, internalFormat, baseWidth, baseHeight,
+                         format, type, base.data(), 1);
+    return 0;
+}
+
+}  // extern "C"

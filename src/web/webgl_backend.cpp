@@ -1,0 +1,243 @@
+#include "web/webgl_backend.h"
+
+#include <webgl/webgl1.h>
+#include <webgl/webgl2.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+namespace webgl {
+namespace {
+constexpr GLenum kClamp = 0x2900;  // GL_CLAMP, which WebGL lacks
+
+// Clip-space corners with their texture coordinate and the face's colour, as the pipeline
+// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures).
+const char* const kVertexShader = R"(#version 300 es
+layout(location = 0) in vec4 clipPosition;
+layout(location = 1) in vec2 texCoord;
+layout(location = 2) in vec4 faceColour;
+out vec2 st;
+flat out vec4 colour;
+void main() {
+    gl_Position = clipPosition;
+    st = texCoord;
+    colour = faceColour;
+}
+)";
+
+const char* const kFragmentShader = R"(#version 300 es
+precision highp float;
+uniform sampler2D picture;
+uniform bool texturing;
+in vec2 st;
+flat in vec4 colour;
+out vec4 fragmentColour;
+void main() {
+    fragmentColour = texturing ? texture(picture, st) * colour : colour;
+}
+)";
+
+struct Backend {
+    bool ready = false;
+    GLuint program = 0;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLint texturingLocation = -1;
+    std::vector<GLuint> textures;  // WebGL object of each texture name
+    // What the context holds now, so a run changes only what differs.
+    fixedgl::RasterState applied;
+    bool stateKnown = false;
+    GLuint boundTexture = 0;
+    int drawCalls = 0;
+    int drawCallsLastFrame = 0;
+};
+
+Backend backend;
+
+GLuint compile(GLenum kind, const char* source) {
+    const GLuint shader = emscripten_glCreateShader(kind);
+    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glCompileShader(shader);
+    GLint ok = 0;
+    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = "";
+        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::fprintf(stderr, "shader does not compile: %s\n", log);
+    }
+    return shader;
+}
+
+void buildProgram() {
+    Backend& b = backend;
+    b.program = emscripten_glCreateProgram();
+    emscripten_glAttachShader(b.program, compile(GL_VERTEX_SHADER, kVertexShader));
+    emscripten_glAttachShader(b.program, compile(GL_FRAGMENT_SHADER, kFragmentShader));
+    emscripten_glLinkProgram(b.program);
+    GLint ok = 0;
+    emscripten_glGetProgramiv(b.program, GL_LINK_STATUS, &ok);
+    if (!ok) std::fprintf(stderr, "shader program does not link\n");
+    emscripten_glUseProgram(b.program);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(b.program, "picture"), 0);
+    b.texturingLocation = emscripten_glGetUniformLocation(b.program, "texturing");
+}
+
+void buildVertexArray() {
+    Backend& b = backend;
+    emscripten_glGenVertexArrays(1, &b.vertexArray);
+    emscripten_glBindVertexArray(b.vertexArray);
+    emscripten_glGenBuffers(1, &b.vertexBuffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
+    const GLsizei stride = sizeof(fixedgl::OutVertex);
+    const auto at = [](std::size_t offset) { return reinterpret_cast<const void*>(offset); };
+    emscripten_glEnableVertexAttribArray(0);
+    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(fixedgl::OutVertex, clip)));
+    emscripten_glEnableVertexAttribArray(1);
+    emscripten_glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(fixedgl::OutVertex, s)));
+    emscripten_glEnableVertexAttribArray(2);
+    emscripten_glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(fixedgl::OutVertex, rgba)));
+}
+
+// Created on first use: every caller runs after glutCreateWindow made the context current.
+Backend& ready() {
+    Backend& b = backend;
+    if (!b.ready) {
+        b.ready = true;
+        buildProgram();
+        buildVertexArray();
+        emscripten_glDepthFunc(GL_LESS);
+        emscripten_glDepthRangef(0.0f, 1.0f);
+        emscripten_glActiveTexture(GL_TEXTURE0);
+    }
+    return b;
+}
+
+// A new texture object gets GL's defaults that matter here: repeat, and no mipmap filter, since
+// only the base level is ever uploaded.
+GLuint textureObject(unsigned name) {
+    Backend& b = ready();
+    if (name >= b.textures.size()) b.textures.resize(name + 1, 0);
+    GLuint& object = b.textures[name];
+    if (object == 0) {
+        emscripten_glGenTextures(1, &object);
+        emscripten_glBindTexture(GL_TEXTURE_2D, object);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        b.boundTexture = object;
+    }
+    return object;
+}
+
+void bindName(unsigned name) {
+    const GLuint object = textureObject(name);
+    if (backend.boundTexture != object) {
+        emscripten_glBindTexture(GL_TEXTURE_2D, object);
+        backend.boundTexture = object;
+    }
+}
+
+void setCapability(GLenum capability, bool on) {
+    if (on) {
+        emscripten_glEnable(capability);
+    } else {
+        emscripten_glDisable(capability);
+    }
+}
+
+void applyState(const fixedgl::RasterState& state) {
+    Backend& b = backend;
+    const bool known = b.stateKnown;
+    if (!known || state.depthTest != b.applied.depthTest) setCapability(GL_DEPTH_TEST, state.depthTest);
+    if (!known || state.blending != b.applied.blending) setCapability(GL_BLEND, state.blending);
+    if (!known || state.texturing != b.applied.texturing) emscripten_glUniform1i(b.texturingLocation, state.texturing);
+    if (state.texturing) bindName(state.texture);
+    b.applied = state;
+    b.stateKnown = true;
+}
+
+// GL 1.1's component counts for the internal format; WebGL takes only format names.
+GLint internalFormatName(int internalFormat) {
+    switch (internalFormat) {
+    case 1: return GL_LUMINANCE;
+    case 2: return GL_LUMINANCE_ALPHA;
+    case 3: return GL_RGB;
+    case 4: return GL_RGBA;
+    default: return internalFormat;
+    }
+}
+}  // namespace
+
+void drawBatch(fixedgl::FrameBatch& batch) {
+    if (batch.vertices.empty()) {
+        batch.runs.clear();
+        return;
+    }
+    Backend& b = ready();
+    emscripten_glUseProgram(b.program);
+    emscripten_glBindVertexArray(b.vertexArray);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
+    emscripten_glBufferData(GL_ARRAY_BUFFER, batch.vertices.size() * sizeof(fixedgl::OutVertex),
+                            batch.vertices.data(), GL_STREAM_DRAW);
+    for (const fixedgl::DrawRun& run : batch.runs) {
+        if (run.count == 0) continue;
+        applyState(run.state);
+        emscripten_glDrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+        ++b.drawCalls;
+    }
+    batch.vertices.clear();
+    batch.runs.clear();
+}
+
+void endFrame() {
+    backend.drawCallsLastFrame = backend.drawCalls;
+    backend.drawCalls = 0;
+}
+
+int drawCallsLastFrame() { return backend.drawCallsLastFrame; }
+
+void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
+                   unsigned format, unsigned type, const void* pixels, int alignment) {
+    bindName(name);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, level, internalFormatName(internalFormat), width, height, 0,
+                            format, type, pixels);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+void setTextureParameter(unsigned name, unsigned pname, int value) {
+    bindName(name);
+    if (value == static_cast<int>(kClamp)) value = GL_CLAMP_TO_EDGE;
+    emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
+}
+
+void clear(unsigned mask) {
+    ready();
+    emscripten_glClear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
+}
+
+void clearColour(float r, float g, float b, float a) {
+    ready();
+    emscripten_glClearColor(r, g, b, a);
+}
+
+void viewport(int x, int y, int width, int height) {
+    ready();
+    emscripten_glViewport(x, y, width, height);
+}
+
+void blendFunction(unsigned source, unsigned destination) {
+    ready();
+    emscripten_glBlendFunc(source, destination);
+}
+
+void finish() {
+    ready();
+    emscripten_glFinish();
+}
+
+}  // namespace webgl
+
+extern "C" int frimel_draw_calls_last_frame() { return webgl::drawCallsLastFrame(); }

@@ -1,0 +1,30 @@
+#pragma once
+
+// The WebGL 2 side of the browser's GL layer: one shader program and one vertex buffer draw the
+// triangles the fixed pipeline collected, and the few calls that go straight to the context.
+// Everything here needs the context glutCreateWindow made current.
+
+#include "web/fixed_pipeline.h"
+
+namespace webgl {
+
+// Draws the batch run by run, in order, then empties it.
+void drawBatch(fixedgl::FrameBatch& batch);
+
+// Closes a frame at the buffer swap: its draw count becomes the last frame's.
+void endFrame();
+int drawCallsLastFrame();
+
+// Texture names are the program's own integers; each gets a WebGL texture object of its own.
+// Format and type use GL's values; alignment is the unpack row alignment of the pixels.
+void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
+                   unsigned format, unsigned type, const void* pixels, int alignment);
+void setTextureParameter(unsigned name, unsigned pname, int value);
+
+void clear(unsigned mask);
+void clearColour(float r, float g, float b, float a);
+void viewport(int x, int y, int width, int height);
+void blendFunction(unsigned source, unsigned destination);
+void finish();
+
+}  // namespace webgl

@@ -1,0 +1,373 @@
+// The browser's GL layer against Mesa: the same calls must give the same matrices, the same
+// window positions and flat colours, the same cone vertices and the same texture base level.
+
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "render/light.h"
+#include "support/test_window.h"
+#include "web/fixed_pipeline.h"
+#include "web/glu_shapes.h"
+
+namespace {
+using namespace fixedgl;
+
+// One vertex as feedback reports it: window x, y, z, then r, g, b, a, then s, t, r, q.
+using FeedbackVertex = std::vector<float>;
+
+std::vector<FeedbackVertex> feedbackVertices(void (*draw)()) {
+    std::vector<GLfloat> buffer(1 << 16);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_4D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    std::vector<FeedbackVertex> vertices;
+    for (GLint i = 0; i < used;) {
+        const int token = static_cast<int>(buffer[i++]);
+        if (token != GL_POLYGON_TOKEN) {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        const int count = static_cast<int>(buffer[i++]);
+        for (int v = 0; v < count; ++v, i += 12) {
+            vertices.emplace_back(buffer.begin() + i, buffer.begin() + i + 12);
+        }
+    }
+    return vertices;
+}
+
+// The program's lighting, a perspective camera and a few turned cones, sent to either GL.
+template <class Gl>
+void coneScene(Gl& gl) {
+    gl.matrixMode(GL_PROJECTION);
+    gl.loadIdentity();
+    gl.perspective(30, 1.25, 1, 15);
+    gl.matrixMode(GL_MODELVIEW);
+    gl.loadIdentity();
+    gl.light(GL_POSITION, lightPosition);
+    gl.light(GL_DIFFUSE, lightDiffuse);
+    gl.light(GL_AMBIENT, lightAmbient);
+    gl.light(GL_SPECULAR, lightSpecular);
+    gl.material(GL_AMBIENT, crystalMaterial.ambient);
+    gl.material(GL_DIFFUSE, crystalMaterial.diffuse);
+    gl.material(GL_SPECULAR, crystalMaterial.specular);
+    gl.material(GL_SHININESS, &crystalMaterial.shininess);
+    gl.lookAt(0, 0, 6, 0, 0, 0, 0, 1, 0);
+    const float turns[][4] = {{0, 0, 1, 0}, {90, 1, 0, 0}, {-73, 0, 0, 1}, {200, 0.3f, -1, 0.5f}};
+    for (int i = 0; i < 4; ++i) {
+        gl.push();
+        gl.translate(-0.9f + 0.6f * i, 0.2f * i - 0.3f, -0.5f * i);
+        gl.rotate(turns[i][0], turns[i][1], turns[i][2], turns[i][3]);
+        gl.cylinder(0.06 + 0.02 * i, i == 3 ? 0.02 : 0.0, 0.9 - 0.1 * i);
+        gl.pop();
+    }
+    // A polygon takes its first vertex's colour: give each corner another normal.
+    gl.material(GL_DIFFUSE, backdropMaterial.diffuse);
+    gl.begin(GL_POLYGON);
+    const float corners[][3] = {{-1, 1, -2}, {1, 1.2f, -2}, {1.1f, -1, -1}, {-1, -1, -1.5f}};
+    for (int i = 0; i < 4; ++i) {
+        gl.normal(0.2f * i, 0.5f, 1.0f - 0.2f * i);
+        gl.vertex(corners[i][0], corners[i][1], corners[i][2]);
+    }
+    gl.end();
+}
+
+GLUquadric* newTexturedQuadric() {
+    GLUquadric* q = gluNewQuadric();
+    gluQuadricTexture(q, GL_TRUE);
+    return q;
+}
+
+struct MesaGl {
+    GLUquadric* quadric = newTexturedQuadric();
+    void matrixMode(GLenum mode) { glMatrixMode(mode); }
+    void loadIdentity() { glLoadIdentity(); }
+    void perspective(double f, double a, double n, double z) { gluPerspective(f, a, n, z); }
+    void lookAt(double a, double b, double c, double d, double e, double f, double g, double h,
+                double i) {
+        gluLookAt(a, b, c, d, e, f, g, h, i);
+    }
+    void light(GLenum p, const float* v) { glLightfv(GL_LIGHT0, p, v); }
+    void material(GLenum p, const float* v) { glMaterialfv(GL_FRONT, p, v); }
+    void push() { glPushMatrix(); }
+    void pop() { glPopMatrix(); }
+    void translate(float x, float y, float z) { glTranslatef(x, y, z); }
+    void rotate(float a, float x, float y, float z) { glRotatef(a, x, y, z); }
+    void cylinder(double b, double t, double h) { gluCylinder(quadric, b, t, h, 4, 1); }
+    void begin(GLenum mode) { glBegin(mode); }
+    void normal(float x, float y, float z) { glNormal3f(x, y, z); }
+    void vertex(float x, float y, float z) { glVertex3f(x, y, z); }
+    void end() { glEnd(); }
+};
+
+// Besides feeding the pipeline, keeps what lighting gives each vertex on its own, as feedback
+// reports it (feedback shows every vertex's colour, not the face's).
+struct LitVertex {
+    double window[3];
+    float rgba[4];
+    float s, t;
+};
+
+struct LayerGl {
+    PipelineState& s;
+    std::vector<LitVertex> lit;
+    void record(float x, float y, float z) {
+        const Vec4 eye = transform(s.modelView.back(), Vec4{x, y, z, 1});
+        const Vec4 clip = transform(s.projection.back(), eye);
+        const float clipArray[4] = {clip.x, clip.y, clip.z, clip.w};
+        float eyeNormal[3];
+        transformNormal(s.modelView.back(), s.normal, eyeNormal);
+        LitVertex v{};
+        windowCoordinates(s.viewport, clipArray, v.window);
+        litColour(s, eye, eyeNormal, s.colour, v.rgba);
+        v.s = s.texCoord[0];
+        v.t = s.texCoord[1];
+        lit.push_back(v);
+    }
+    void matrixMode(GLenum mode) { setMatrixMode(s, mode); }
+    void loadIdentity() { fixedgl::loadIdentity(s); }
+    void perspective(double f, double a, double n, double z) { multMatrix(s, perspectiveMatrix(f, a, n, z)); }
+    void lookAt(double a, double b, double c, double d, double e, double f, double g, double h,
+                double i) {
+        multMatrix(s, lookAtMatrix(a, b, c, d, e, f, g, h, i));
+    }
+    void light(GLenum p, const float* v) { setLight0(s, p, v); }
+    void material(GLenum p, const float* v) { setFrontMaterial(s, p, v); }
+    void push() { pushMatrix(s); }
+    void pop() { popMatrix(s); }
+    void translate(float x, float y, float z) { multMatrix(s, translationMatrix(x, y, z)); }
+    void rotate(float a, float x, float y, float z) { multMatrix(s, rotationMatrix(a, x, y, z)); }
+    void cylinder(double b, double t, double h) {
+        for (const auto& strip : cylinderStrips(b, t, h, 4, 1, true)) {
+            fixedgl::begin(s, GL_QUAD_STRIP);
+            for (const CylinderVertex& v : strip) {
+                std::copy(v.normal, v.normal + 3, s.normal);
+                std::copy(v.texCoord, v.texCoord + 2, s.texCoord);
+                record(v.position[0], v.position[1], v.position[2]);
+                fixedgl::vertex(s, v.position[0], v.position[1], v.position[2]);
+            }
+            fixedgl::end(s);
+        }
+    }
+    void begin(GLenum mode) { fixedgl::begin(s, mode); }
+    void normal(float x, float y, float z) { s.normal[0] = x, s.normal[1] = y, s.normal[2] = z; }
+    void vertex(float x, float y, float z) {
+        record(x, y, z);
+        fixedgl::vertex(s, x, y, z);
+    }
+    void end() { fixedgl::end(s); }
+};
+
+void mesaConeScene() {
+    MesaGl gl;
+    coneScene(gl);
+    gluDeleteQuadric(gl.quadric);
+}
+
+class WebLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        startFrimelWindow();
+        glViewport(0, 0, 500, 400);
+        glShadeModel(GL_FLAT);
+        glEnable(GL_NORMALIZE);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        resetPipeline(layer);
+        layer.viewport = Viewport{0, 0, 500, 400};
+        layer.shadeModel = kFlat;
+        layer.lighting = layer.normalize = layer.light0.enabled = true;
+    }
+    PipelineState layer;
+};
+
+// Every vertex lands where Mesa puts it, lit as Mesa lights it: feedback reports each vertex with
+// its own colour, so each of ours is matched to Mesa's by window position and texture coordinate.
+TEST_F(WebLayer, ConesAndPolygonLandAndLightAsInMesa) {
+    const std::vector<FeedbackVertex> mesa = feedbackVertices(mesaConeScene);
+    LayerGl gl{layer, {}};
+    coneScene(gl);
+    ASSERT_FALSE(mesa.empty());
+    int matched = 0;
+    for (const FeedbackVertex& m : mesa) {
+        for (const LitVertex& v : gl.lit) {
+            const double* w = v.window;
+            if (std::fabs(w[0] - m[0]) > 1e-3 || std::fabs(w[1] - m[1]) > 1e-3 ||
+                std::fabs(w[2] - m[2]) > 1e-5 || v.s != m[8] || v.t != m[9]) {
+                continue;
+            }
+            bool sameColour = true;
+            for (int k = 0; k < 4; ++k) sameColour = sameColour && std::fabs(v.rgba[k] - m[4 + k]) < 2e-4;
+            matched += sameColour ? 1 : 0;
+            break;
+        }
+    }
+    EXPECT_EQ(matched, static_cast<int>(mesa.size()));
+    // Four quads a cone and a polygon of two triangles, each triangle three corners.
+    EXPECT_EQ(layer.batch.vertices.size(), static_cast<std::size_t>((4 * 4 * 2 + 2) * 3));
+}
+
+TEST_F(WebLayer, MatricesMatchMesasStacks) {
+    MesaGl mesa;
+    LayerGl gl{layer, {}};
+    auto check = [&](const char* what) {
+        GLfloat m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.modelView.back().m[i], 2e-6) << what << " element " << i;
+        glGetFloatv(GL_PROJECTION_MATRIX, m);
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.projection.back().m[i], 2e-6) << what << " element " << i;
+    };
+    auto run = [](auto& each) {
+        each.matrixMode(GL_PROJECTION);
+        each.loadIdentity();
+        each.perspective(30, 600.0 / 37.0, 1, 15);
+        each.matrixMode(GL_MODELVIEW);
+        each.loadIdentity();
+        each.lookAt(0.5, -1, 6, 0.2, 0.1, 0, 0.1, 1, 0);
+        each.rotate(18.431219f, -1, 0, 0);
+        each.rotate(237.5f, 0, 0, -1);
+        each.rotate(-30, 0.2f, 0.7f, 1);
+        each.translate(0.25f, -1.5f, -0.75f);
+        each.push();
+        each.rotate(180, 0, 1, 0);
+        each.pop();
+    };
+    run(mesa);
+    run(gl);
+    check("perspective, look-at, rotations and a translation");
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, 1, 15);
+    setMatrixMode(layer, kProjection);
+    loadIdentity(layer);
+    multMatrix(layer, orthoMatrix(-1, 1, -1, 1, 1, 15));
+    check("orthographic projection");
+    gluDeleteQuadric(mesa.quadric);
+}
+
+// Desktop GLU's own cone and ours, both sent through Mesa, must give identical feedback.
+void gluCones() {
+    GLUquadric* q = gluNewQuadric();
+    gluQuadricTexture(q, GL_TRUE);
+    gluCylinder(q, 0.03, 0.0, 0.4, 4, 1);
+    gluCylinder(q, 0.2, 0.05, 0.3, 4, 1);
+    gluCylinder(q, 0.1, 0.1, 0.5, 6, 2);
+    gluDeleteQuadric(q);
+}
+
+void ourCones() {
+    const double cones[][5] = {{0.03, 0.0, 0.4, 4, 1}, {0.2, 0.05, 0.3, 4, 1}, {0.1, 0.1, 0.5, 6, 2}};
+    for (const auto& c : cones) {
+        for (const auto& strip : cylinderStrips(c[0], c[1], c[2], static_cast<int>(c[3]), static_cast<int>(c[4]), true)) {
+            glBegin(GL_QUAD_STRIP);
+            for (const CylinderVertex& v : strip) {
+                glNormal3fv(v.normal);
+                glTexCoord2fv(v.texCoord);
+                glVertex3fv(v.position);
+            }
+            glEnd();
+        }
+    }
+}
+
+TEST_F(WebLayer, CylinderSendsWhatDesktopGluSends) {
+    glShadeModel(GL_SMOOTH);  // every vertex's own normal then shows in its colour
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(30, 1, 1, 15);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0, 0, -3);
+    glRotatef(50, 1, 0.3f, 0);
+    const std::vector<FeedbackVertex> expected = feedbackVertices(gluCones);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(feedbackVertices(ourCones), expected);
+    EXPECT_TRUE(cylinderStrips(0, 0, 0, 4, 1, true).empty());
+}
+
+// The base level desktop GLU uploads, read back, for sides that are and are not powers of two.
+TEST_F(WebLayer, MipmapBaseLevelIsWhatDesktopGluUploads) {
+    const int sizes[][2] = {{8, 4}, {6, 5}, {20, 12}, {3, 7}, {16, 32}, {130, 66}};
+    std::srand(7);
+    for (const auto& size : sizes) {
+        const int width = size[0], height = size[1];
+        const int rowSize = (width * 3 + 3) / 4 * 4;
+        std::vector<uint8_t> image(static_cast<size_t>(rowSize) * height);
+        for (uint8_t& b : image) b = static_cast<uint8_t>(std::rand());
+        glBindTexture(GL_TEXTURE_2D, 9);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.data());
+        GLint mesaWidth = 0, mesaHeight = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &mesaWidth);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &mesaHeight);
+        std::vector<uint8_t> mesa(static_cast<size_t>(mesaWidth) * mesaHeight * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, mesa.data());
+        int ourWidth = 0, ourHeight = 0;
+        const std::vector<uint8_t> ours = mipmapBaseLevel(width, height, image.data(), &ourWidth, &ourHeight);
+        EXPECT_EQ(ourWidth, mesaWidth) << width << " x " << height;
+        EXPECT_EQ(ourHeight, mesaHeight) << width << " x " << height;
+        EXPECT_EQ(ours, mesa) << width << " x " << height;
+    }
+}
+}  // namespace
+
+// Flat shading, as Mesa rasterizes it: a polygon takes its first vertex's colour, each quad of
+// a strip its last. Faces are told apart by their corner colours; our faces must show the
+// colour Mesa fills each face's centre with.
+TEST_F(WebLayer, FlatFacesTakeTheColourOfMesasProvokingVertex) {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glViewport(0, 0, 500, 400);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    layer.lighting = false;
+    auto colourOf = [](int i, float* rgb) {
+        rgb[0] = (i % 3) / 2.0f, rgb[1] = (i / 3 % 3) / 2.0f, rgb[2] = (i % 2) * 0.5f + 0.25f;
+    };
+    struct Shape {
+        GLenum mode;
+        std::vector<float> xy;  // corners in the order sent
+    };
+    const Shape shapes[] = {
+        {GL_QUAD_STRIP, {-0.9f, 0.1f, -0.9f, 0.8f, -0.5f, 0.1f, -0.5f, 0.8f, -0.1f, 0.1f, -0.1f, 0.8f, 0.3f, 0.1f, 0.3f, 0.8f}},
+        {GL_POLYGON, {-0.5f, -0.8f, 0.2f, -0.7f, 0.4f, -0.2f, -0.1f, -0.05f, -0.7f, -0.3f}},
+    };
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (const Shape& shape : shapes) {
+        glBegin(shape.mode);
+        begin(layer, shape.mode);
+        for (std::size_t i = 0; i < shape.xy.size() / 2; ++i) {
+            float rgb[3];
+            colourOf(static_cast<int>(i), rgb);
+            glColor3fv(rgb);
+            std::copy(rgb, rgb + 3, layer.colour);
+            glVertex2f(shape.xy[2 * i], shape.xy[2 * i + 1]);
+            vertex(layer, shape.xy[2 * i], shape.xy[2 * i + 1], 0);
+        }
+        glEnd();
+        end(layer);
+    }
+    const std::vector<OutVertex>& ours = layer.batch.vertices;
+    ASSERT_EQ(ours.size(), static_cast<std::size_t>((3 * 2 + 3) * 3));
+    for (std::size_t t = 0; t < ours.size(); t += 3) {
+        double centre[3] = {0, 0, 0};
+        for (std::size_t c = t; c < t + 3; ++c) {
+            double w[3];
+            windowCoordinates(layer.viewport, ours[c].clip, w);
+            for (int k = 0; k < 2; ++k) centre[k] += w[k] / 3;
+        }
+        GLubyte pixel[3];
+        glReadPixels(static_cast<GLint>(centre[0]), static_cast<GLint>(centre[1]), 1, 1, GL_RGB,
+                     GL_UNSIGNED_BYTE, pixel);
+        for (std::size_t c = t; c < t + 3; ++c) {
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(ours[c].rgba[k] * 255, pixel[k], 1.0) << "triangle " << t / 3;
+        }
+    }
+}
