@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Frimel and runs every test: unit and window tests each on a virtual X server, the
-# end-to-end suite, then the unit tests again with AddressSanitizer and UBSan, and last a minute
-# of fuzzing the bitmap reader.
+# end-to-end suite, the browser build in headless Chromium, then the unit tests again with
+# AddressSanitizer and UBSan, and last a minute of fuzzing the bitmap reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -12,8 +12,13 @@ echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
 
+echo "== browser build"
+# The site and puppeteer-core (as the lock file pins it) for the browser tests in the run below.
+tools/run-web.sh --no-serve
+(cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+
 echo "== tests"
-# Every test starts the X server it needs (Xvfb) on its own.
+# Every test starts the X server it needs (Xvfb) on its own; the browser tests run alone.
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"

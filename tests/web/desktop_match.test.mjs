@@ -1,0 +1,43 @@
+// The browser draws each fixed scene as the desktop program does: the same script replayed
+// through the same handlers, pictures compared pixel by pixel.
+import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { promisify } from 'node:util';
+import { countChanged, dataDir, differenceImage, ownXServer, readPpm, savePng, scenePicture, scenesDir,
+  webSuite } from './harness.mjs';
+
+const web = webSuite();
+const TOLERANCE = 24;   // per channel
+const MOST_CHANGED = 0.02;  // share of the picture
+const scenes = fs.readdirSync(scenesDir).filter((name) => name.endsWith('.scene')).sort();
+
+async function desktopPicture(scene) {
+  const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-scene-')), 'picture.ppm');
+  try {
+    await promisify(execFile)(ownXServer, [scenePicture, scene, out], { cwd: dataDir, timeout: 120000,
+      env: { ...process.env, LIBGL_ALWAYS_SOFTWARE: '1' } });
+    return readPpm(out);
+  } finally {
+    fs.rmSync(path.dirname(out), { recursive: true, force: true });
+  }
+}
+
+assert.ok(scenes.length > 0, `no scenes in ${scenesDir}`);
+for (const name of scenes) {
+  const scene = path.join(scenesDir, name);
+  const label = path.basename(name, '.scene');
+  web.test(`scene ${label} looks as on the desktop`, async (app) => {
+    const desktop = await desktopPicture(scene);
+    const browser = await app.grab(fs.readFileSync(scene, 'utf8'));
+    assert.deepEqual([browser.width, browser.height], [desktop.width, desktop.height]);
+    savePng(desktop, `scene-${label}-desktop`);
+    savePng(browser, `scene-${label}-browser`);
+    savePng(differenceImage(browser, desktop, TOLERANCE), `scene-${label}-difference`);
+    const share = countChanged(browser, desktop, TOLERANCE) / (desktop.width * desktop.height);
+    console.log(`scene ${label}: ${(100 * share).toFixed(3)} % of pixels differ by more than ${TOLERANCE}`);
+    assert.ok(share <= MOST_CHANGED, `${(100 * share).toFixed(2)} % differ, more than ${100 * MOST_CHANGED} %`);
+  });
+}

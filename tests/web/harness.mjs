@@ -1,0 +1,365 @@
+// Drives Frimel's browser build in Debian's headless Chromium: a static server for the site, the
+// browser, one page per program run, the canvas's pixels, and pictures to compare and keep.
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { test, before, after } from 'node:test';
+import { fileURLToPath } from 'node:url';
+import zlib from 'node:zlib';
+import puppeteer from 'puppeteer-core';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+export const siteDir = process.env.FRIMEL_WEB_SITE || path.join(repo, 'build-web/site');
+export const dataDir = process.env.FRIMEL_DATA_DIR || path.join(repo, 'build/data');
+export const scenePicture = process.env.FRIMEL_SCENE_PICTURE || path.join(repo, 'build/scene_picture');
+export const artifactDir = process.env.FRIMEL_WEB_ARTIFACTS || path.join(repo, 'build-web/test-artifacts');
+export const ownXServer = path.join(repo, 'tests/support/own-x-server.sh');
+export const scenesDir = path.join(repo, 'tests/web/scenes');
+
+export const BITMAPS = ['background.bmp', 'white.bmp', 'ice.bmp', 'ice2.bmp', 'ice3.bmp', 'ice4.bmp',
+  'ice5.bmp', 'snow.bmp'];
+export const LOAD_LINES = BITMAPS.map((name) => 'trying to load ' + name);
+
+const CHROMIUM_FLAGS = ['--headless=new', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+  '--no-sandbox', '--disable-gpu-sandbox', '--no-first-run', '--disable-background-networking',
+  '--disable-component-update', '--disable-sync'];
+const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
+  '.css': 'text/css', '.wasm': 'application/wasm', '.bmp': 'image/bmp', '.png': 'image/png',
+  '.json': 'application/json', '.svg': 'image/svg+xml', '.ico': 'image/x-icon' };
+// Software WebGL on two cores: a load or a deep frame can take seconds.
+const WAIT = 60000;
+
+// Serves one folder on a free loopback port, and nothing outside it.
+export function serve(folder) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(folder, name.endsWith('/') ? name + 'index.html' : name);
+    const inside = file.startsWith(path.resolve(folder) + path.sep);
+    if (!inside || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+      'Cache-Control': 'no-store' });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
+    origin: `http://127.0.0.1:${server.address().port}`,
+    close: () => new Promise((done) => server.close(done)),
+  })));
+}
+
+export async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-chromium-'));
+  // headless: false, as the flags already ask for the new headless mode.
+  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: false,
+    args: CHROMIUM_FLAGS, userDataDir: profile, defaultViewport: { width: 1200, height: 1000 },
+    protocolTimeout: 4 * WAIT });
+  // The profile goes once the browser has closed it: closing waits for the process to end.
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10 });
+  };
+  return browser;
+}
+
+// One run of the program: a page of its own, loaded until the main loop runs (or it ended).
+export class Frimel {
+  constructor(page) {
+    this.page = page;
+    this.requests = [];
+    page.on('request', (request) => this.requests.push(request.url()));
+  }
+
+  async load(origin) {
+    this.origin = origin;
+    await this.page.goto(origin + '/index.html');
+    await this.page.waitForFunction(() => ['running', 'ended'].includes(document.body.dataset.state),
+      { timeout: WAIT });
+    this.box = await this.page.$eval('#canvas', (canvas) => {
+      const r = canvas.getBoundingClientRect();
+      canvas.focus();
+      return { left: r.left, top: r.top, scale: r.width / canvas.width };
+    });
+  }
+
+  state() { return this.page.evaluate(() => document.body.dataset.state); }
+  lines() { return this.page.$$eval('#console .line', (all) => all.map((line) => line.textContent)); }
+
+  async waitForLine(text, from = 0) {
+    try {
+      await this.page.waitForFunction((wanted, start) => [...document.querySelectorAll('#console .line')]
+        .slice(start).some((line) => line.textContent === wanted), { timeout: WAIT }, text, from);
+    } catch {
+      throw new Error(`the console never showed ${JSON.stringify(text)}; it showed ` +
+        JSON.stringify((await this.lines()).slice(from)));
+    }
+  }
+
+  // Waits for the program to end; gives its exit status and the status line under the canvas.
+  async waitForEnd() {
+    await this.page.waitForFunction(() => document.body.dataset.state === 'ended', { timeout: WAIT });
+    return this.page.evaluate(() => ({ status: window.frimelExitStatus,
+      text: document.querySelector('#status').textContent.trim() }));
+  }
+
+  // Canvas pixels (y down, as the page shows them) to the page's coordinates.
+  at(x, y) {
+    return [this.box.left + x * this.box.scale, this.box.top + y * this.box.scale];
+  }
+
+  move(x, y) { return this.page.mouse.move(...this.at(x, y)); }
+  async click(x, y, button = 'left') {
+    await this.move(x, y);
+    await this.page.mouse.down({ button });
+    await this.page.mouse.up({ button });
+  }
+  async press(x, y) { await this.move(x, y); await this.page.mouse.down(); }
+  release() { return this.page.mouse.up(); }
+
+  // A drag at a person's pace: the page draws a frame after each step.
+  async drag(points) {
+    await this.press(...points[0]);
+    for (const point of points.slice(1)) {
+      await this.move(...point);
+      await this.nextFrames(2);
+    }
+    await this.release();
+  }
+
+  // Resolves once the page has shown n more animation frames.
+  nextFrames(n) {
+    return this.page.evaluate((count) => new Promise((done) => {
+      const tick = () => (--count <= 0 ? done() : requestAnimationFrame(tick));
+      requestAnimationFrame(tick);
+    }), n);
+  }
+
+  // Types keys as a person would: capitals with Shift held.
+  async key(...names) {
+    for (const name of names) {
+      const capital = /^[A-Z]$/.test(name);
+      if (capital) await this.page.keyboard.down('Shift');
+      await this.page.keyboard.press(capital ? 'Key' + name : name);
+      if (capital) await this.page.keyboard.up('Shift');
+    }
+  }
+
+  // The pop-up menus on show, the main menu first: each entry's label, value and submenu flag.
+  visibleMenus() {
+    return this.page.evaluate(() => [...document.querySelectorAll('.menu')]
+      .filter((menu) => menu.checkVisibility())
+      .sort((a, b) => (b.id === 'menu') - (a.id === 'menu'))
+      .map((menu) => {
+        const { left, top } = menu.getBoundingClientRect();
+        const entries = [...menu.querySelectorAll('.menu-entry')].filter((e) => e.closest('.menu') === menu)
+          .map((entry) => {
+            const own = entry.cloneNode(true);
+            own.querySelectorAll('.menu').forEach((nested) => nested.remove());
+            return { label: own.textContent.replace(/[\s\u25b6\u25b8\u25ba\u203a>]+$/u, '').trim(),
+              value: entry.dataset.value ?? null, submenu: entry.getAttribute('aria-haspopup') === 'true' };
+          });
+        return { left, top, entries };
+      }));
+  }
+
+  async openMenu(x = 300, y = 300) {
+    await this.click(x, y, 'right');
+    await this.page.waitForSelector('#menu', { visible: true, timeout: WAIT });
+  }
+
+  // Hovers an entry of the depth-th menu on show (0: the main menu) and waits for its submenu.
+  async openSubmenu(depth, label) {
+    await (await this.menuEntry(depth, label)).hover();
+    await this.page.waitForFunction((count) => [...document.querySelectorAll('.menu')]
+      .filter((menu) => menu.checkVisibility()).length >= count, { timeout: WAIT }, depth + 2);
+  }
+
+  menuEntry(depth, label) {
+    return this.page.evaluateHandle((index, wanted) => {
+      const menus = [...document.querySelectorAll('.menu')].filter((menu) => menu.checkVisibility())
+        .sort((a, b) => (b.id === 'menu') - (a.id === 'menu'));
+      return [...menus[index].querySelectorAll('.menu-entry')]
+        .find((entry) => entry.closest('.menu') === menus[index] && entry.textContent.trim().startsWith(wanted));
+    }, depth, label);
+  }
+
+  // Picks an entry with the pointer, through its submenus: chooseMenu('Ice Color', 'Blue').
+  async chooseMenu(...labels) {
+    await this.openMenu();
+    for (const [depth, label] of labels.slice(0, -1).entries()) await this.openSubmenu(depth, label);
+    await (await this.menuEntry(labels.length - 1, labels.at(-1))).click();
+    await this.page.waitForSelector('#menu', { hidden: true, timeout: WAIT });
+  }
+
+  replay(script) {
+    return this.page.evaluate((text) => Module.ccall('frimel_replay', null, ['string'], [text]), script);
+  }
+
+  // Draws a frame and reads it back in the same task, before the browser clears the canvas;
+  // replays a scene script first when given one.
+  async grab(script = null) {
+    const { width, height, data } = await this.page.evaluate((scene) => {
+      if (scene !== null) Module.ccall('frimel_replay', null, ['string'], [scene]);
+      Module._frimel_display();
+      const gl = Module.ctx;
+      const w = gl.drawingBufferWidth;
+      const h = gl.drawingBufferHeight;
+      const rgba = new Uint8Array(w * h * 4);
+      gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, rgba);
+      let bytes = '';
+      for (let i = 0; i < rgba.length; i += 0x8000) {
+        bytes += String.fromCharCode.apply(null, rgba.subarray(i, i + 0x8000));
+      }
+      return { width: w, height: h, data: btoa(bytes) };
+    }, script);
+    const rgba = Buffer.from(data, 'base64');
+    const rgb = Buffer.alloc(width * height * 3);
+    for (let y = 0; y < height; y++) {  // WebGL's rows run bottom first
+      const from = (height - 1 - y) * width * 4;
+      for (let x = 0; x < width; x++) rgba.copy(rgb, (y * width + x) * 3, from + 4 * x, from + 4 * x + 3);
+    }
+    return { width, height, rgb };
+  }
+
+  // Lets the newest object grow until it rests, then reads the picture.
+  settle() { return this.grab('settle'); }
+
+  async screenshot(name) {
+    fs.mkdirSync(artifactDir, { recursive: true });
+    await this.page.screenshot({ path: path.join(artifactDir, name + '.png'), fullPage: true });
+  }
+}
+
+// One browser and one server for a test file; every test gets a fresh program.
+export function webSuite(folder = siteDir) {
+  const shared = {};
+  before(async () => {
+    if (!fs.existsSync(path.join(folder, 'index.html'))) {
+      throw new Error(`no site in ${folder}: build it with tools/run-web.sh --no-serve`);
+    }
+    shared.server = await serve(folder);
+    shared.browser = await launch();
+  });
+  after(async () => {
+    await shared.browser?.close();
+    await shared.server?.close();
+  });
+  shared.test = (name, body) => test(name, { timeout: 4 * WAIT }, async () => {
+    const evidence = 'failed-' + name.replace(/[^A-Za-z0-9]+/g, '-');
+    fs.rmSync(path.join(artifactDir, evidence + '.png'), { force: true });
+    const app = new Frimel(await shared.browser.newPage());
+    try {
+      await app.load(shared.server.origin);
+      await body(app);
+    } catch (error) {
+      await app.screenshot(evidence).catch(() => {});
+      throw error;
+    } finally {
+      await app.page.close();
+    }
+  });
+  return shared;
+}
+
+// Pictures: { width, height, rgb } with rows top first.
+
+export function pixel(p, x, y) {
+  const i = 3 * (y * p.width + x);
+  return [p.rgb[i], p.rgb[i + 1], p.rgb[i + 2]];
+}
+
+export function mean(p, x0, y0, w, h) {
+  const sum = [0, 0, 0];
+  for (let y = y0; y < y0 + h; y++) {
+    for (let x = x0; x < x0 + w; x++) pixel(p, x, y).forEach((v, c) => { sum[c] += v; });
+  }
+  return sum.map((v) => v / (w * h));
+}
+
+export const brightness = (rgb) => (rgb[0] + rgb[1] + rgb[2]) / 3;
+
+// Pixels where any channel differs by more than tol, within box [x0, y0, x1, y1) if given.
+export function changedPixels(a, b, tol = 24, box = [0, 0, a.width, a.height]) {
+  if (a.width !== b.width || a.height !== b.height) throw new Error('pictures of different sizes');
+  const points = [];
+  for (let y = box[1]; y < box[3]; y++) {
+    for (let x = box[0]; x < box[2]; x++) {
+      const i = 3 * (y * a.width + x);
+      if (Math.abs(a.rgb[i] - b.rgb[i]) > tol || Math.abs(a.rgb[i + 1] - b.rgb[i + 1]) > tol ||
+          Math.abs(a.rgb[i + 2] - b.rgb[i + 2]) > tol) points.push([x, y]);
+    }
+  }
+  return points;
+}
+
+export const countChanged = (a, b, tol, box) => changedPixels(a, b, tol, box).length;
+
+// [x0, y0, x1, y1] around the changed pixels (inclusive), or null.
+export function changedBox(a, b, tol = 24) {
+  const points = changedPixels(a, b, tol);
+  if (points.length === 0) return null;
+  const xs = points.map((p) => p[0]);
+  const ys = points.map((p) => p[1]);
+  return [Math.min(...xs), Math.min(...ys), Math.max(...xs), Math.max(...ys)];
+}
+
+export const samePicture = (a, b) => a.width === b.width && a.height === b.height && a.rgb.equals(b.rgb);
+
+// Where two pictures differ, in red over a dimmed copy of the first.
+export function differenceImage(a, b, tol = 24) {
+  const rgb = Buffer.from(a.rgb.map((v) => v >> 2));
+  for (const [x, y] of changedPixels(a, b, tol)) rgb.set([255, 0, 0], 3 * (y * a.width + x));
+  return { width: a.width, height: a.height, rgb };
+}
+
+// Binary PPM (P6, 8 bits), as the native scene tool writes it.
+export function readPpm(file) {
+  const data = fs.readFileSync(file);
+  const fields = [];
+  let i = 0;
+  while (fields.length < 4) {
+    while (/\s/.test(String.fromCharCode(data[i]))) i++;
+    if (data[i] === 0x23) { while (data[i] !== 0x0a) i++; continue; }  // a comment line
+    let word = '';
+    while (!/\s/.test(String.fromCharCode(data[i]))) word += String.fromCharCode(data[i++]);
+    fields.push(word);
+  }
+  const [magic, width, height, max] = [fields[0], +fields[1], +fields[2], +fields[3]];
+  if (magic !== 'P6' || max !== 255) throw new Error(`${file}: not an 8-bit binary PPM`);
+  return { width, height, rgb: data.subarray(i + 1, i + 1 + width * height * 3) };
+}
+
+const CRC_TABLE = Array.from({ length: 256 }, (_, n) => {
+  let c = n;
+  for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  return c >>> 0;
+});
+
+function pngChunk(type, data) {
+  const body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
+  let crc = 0xffffffff;
+  for (const byte of body) crc = CRC_TABLE[(crc ^ byte) & 0xff] ^ (crc >>> 8);
+  const out = Buffer.alloc(body.length + 8);
+  out.writeUInt32BE(data.length, 0);
+  body.copy(out, 4);
+  out.writeUInt32BE((crc ^ 0xffffffff) >>> 0, body.length + 4);
+  return out;
+}
+
+export function savePng(p, name) {
+  const stride = p.width * 3;
+  const raw = Buffer.alloc((stride + 1) * p.height);  // filter byte 0 before each row
+  for (let y = 0; y < p.height; y++) p.rgb.copy(raw, y * (stride + 1) + 1, y * stride, (y + 1) * stride);
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(p.width, 0);
+  header.writeUInt32BE(p.height, 4);
+  header.set([8, 2, 0, 0, 0], 8);  // 8-bit RGB
+  fs.mkdirSync(artifactDir, { recursive: true });
+  const file = path.join(artifactDir, name + '.png');
+  fs.writeFileSync(file, Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
+    pngChunk('IHDR', header), pngChunk('IDAT', zlib.deflateSync(raw)), pngChunk('IEND', Buffer.alloc(0))]));
+  return file;
+}

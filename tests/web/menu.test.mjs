@@ -1,0 +1,137 @@
+// The right-button pop-up menu, every entry picked with the pointer.
+import assert from 'node:assert/strict';
+import { LOAD_LINES, changedPixels, countChanged, samePicture, webSuite } from './harness.mjs';
+
+const web = webSuite();
+
+const MAIN = [['Draw Crystals (Y)', '1'], ['Draw Chunks (U)', '5'], ['Ice Color', null], ['Opaque (O)', '3'],
+  ['Translucent (T)', '4'], ['Toggle Surface Texture (S)', '9'], ['Rotate Scene (R)', '2'],
+  ['Crystal Complexity', null], ['Fractal Depth', null], ['Undo (Z)', '8'], ['Clear (C)', '0'], ['Exit (Q)', '6']];
+const SUBMENUS = {
+  'Ice Color': [['White', '0'], ['Blue', '1'], ['Green', '3'], ['Red', '2'], ['Purple', '4']],
+  'Crystal Complexity': [['1D', '1'], ['2D', '2'], ['3D', '3']],
+  'Fractal Depth': [['0', '1'], ['1', '2'], ['2', '3']],
+};
+const shape = (entries) => entries.map(({ label, value }) => [label, value]);
+const menuShown = async (app) => (await app.visibleMenus()).length > 0;
+
+web.test('the right button opens the menu at the pointer, in order, with its submenus', async (app) => {
+  await app.page.evaluate(() => document.addEventListener('contextmenu', (event) => {
+    window.browserMenuBlocked = event.defaultPrevented;
+  }));
+  await app.openMenu(250, 200);
+  const [menu] = await app.visibleMenus();
+  const [x, y] = app.at(250, 200);
+  assert.ok(Math.abs(menu.left - x) <= 3 && Math.abs(menu.top - y) <= 3, `menu at ${menu.left},${menu.top}, not ${x},${y}`);
+  assert.deepEqual(shape(menu.entries), MAIN);
+  assert.deepEqual(menu.entries.filter((e) => e.submenu).map((e) => e.label), Object.keys(SUBMENUS));
+  for (const [label, entries] of Object.entries(SUBMENUS)) {
+    await app.openSubmenu(0, label);
+    const menus = await app.visibleMenus();
+    assert.equal(menus.length, 2, `${label}: one submenu on show`);
+    assert.deepEqual(shape(menus[1].entries), entries);
+  }
+  assert.equal(await app.page.evaluate(() => window.browserMenuBlocked), true, 'no browser context menu');
+  await app.key('Escape');
+  assert.equal(await menuShown(app), false);
+});
+
+web.test('Escape and a click beside the canvas close the menu doing nothing; the left button never opens it', async (app) => {
+  const first = await app.grab();
+  const close = [() => app.key('Escape'), () => app.page.mouse.click(1150, 950)];
+  for (const closing of close) {
+    await app.openMenu();
+    await app.openSubmenu(0, 'Ice Color');
+    await closing();
+    assert.equal(await menuShown(app), false);
+  }
+  for (const mode of ['u', 'r', 'y']) {
+    await app.key(mode);
+    await app.click(300, 300 - 40);
+    assert.equal(await menuShown(app), false, `left button in mode ${mode}`);
+  }
+  await app.key('z', 'z');
+  assert.ok(samePicture(await app.grab(), first));
+  assert.deepEqual((await app.lines()).slice(LOAD_LINES.length),
+    ['mouse clicked at 300 339', 'mouse clicked at 300 339', 'mouse clicked at 300 339']);
+});
+
+web.test('the mode entries print their line and switch placing and turning', async (app) => {
+  await app.click(350, 300);
+  const scene = await app.settle();
+  await app.chooseMenu('Rotate Scene (R)');
+  await app.drag(Array.from({ length: 6 }, (_, i) => [300 + 8 * i, 300]));
+  assert.ok(countChanged(await app.grab(), scene) > 5000, 'the scene turned');
+  await app.chooseMenu('Draw Chunks (U)');
+  assert.ok(samePicture(await app.grab(), scene), 'unrotated again');
+  await app.chooseMenu('Draw Crystals (Y)');
+  await app.click(200, 400);
+  const crystal = await app.settle();
+  await app.key('b');  // a crystal loses its side arms
+  assert.ok(!samePicture(await app.grab(), crystal));
+  assert.deepEqual((await app.lines()).slice(LOAD_LINES.length), ['mouse clicked at 350 299', 'Rotate Mode',
+    'mouse clicked at 300 299', 'Draw Chunks Mode', 'Draw Crystals Mode', 'mouse clicked at 200 199']);
+});
+
+// Each step is keys or a menu path; the first time a picture name appears it is recorded (and
+// must differ from the scene), every later time the picture must equal it exactly.
+const LOOK_STEPS = [
+  [['t'], 'seeThrough'], [['o'], 'scene'], [['menu', 'Translucent (T)'], 'seeThrough'],
+  [['menu', 'Opaque (O)'], 'scene'],
+  [['s'], 'snow'], [['s'], 'scene'], [['menu', 'Toggle Surface Texture (S)'], 'snow'],
+  [['menu', 'Toggle Surface Texture (S)'], 'scene'],
+  [['b'], 'noArms'], [['b'], 'scene'], [['d'], 'raisedArms'], [['d'], 'scene'],
+  [['menu', 'Crystal Complexity', '1D'], 'noArms'], [['b'], 'raisedArms'],
+  [['menu', 'Crystal Complexity', '2D'], 'scene'], [['menu', 'Crystal Complexity', '3D'], 'raisedArms'],
+  [['menu', 'Crystal Complexity', '2D'], 'scene'],
+  [['click'], 'second'], [['menu', 'Undo (Z)'], 'scene'], [['menu', 'Clear (C)'], 'first'],
+];
+
+web.test('each look and history entry shows exactly what its key shows', async (app) => {
+  const seen = { first: await app.grab() };
+  await app.key('y');
+  await app.click(300, 300);
+  seen.scene = await app.settle();
+  for (const [[kind, ...rest], name] of LOOK_STEPS) {
+    if (kind === 'menu') await app.chooseMenu(...rest);
+    else if (kind === 'click') await app.click(200, 420);
+    else await app.key(kind);
+    const shown = await app.settle();
+    const step = `${[kind, ...rest].join(' ')} -> ${name}`;
+    if (seen[name]) assert.ok(samePicture(shown, seen[name]), step);
+    else assert.ok(!samePicture(shown, seen.scene), step);
+    seen[name] ??= shown;
+  }
+});
+
+web.test('each ice colour shows on the next object only', async (app) => {
+  const first = await app.grab();
+  const spots = { Blue: [150, 200], Green: [300, 200], Red: [450, 200], Purple: [200, 420], White: [400, 420] };
+  const colourAt = (picture, [x, y]) => {
+    const changed = changedPixels(picture, first, 24, [x - 40, y - 40, x + 40, y + 40]);
+    assert.ok(changed.length > 30, `an object at ${x},${y}`);
+    const rgb = [0, 0, 0];
+    for (const [px, py] of changed) for (let c = 0; c < 3; c++) rgb[c] += picture.rgb[3 * (py * 600 + px) + c];
+    return rgb.map((v) => v / changed.length);
+  };
+  await app.key('y');
+  let picture = first;
+  for (const [colour, [x, y]] of Object.entries(spots)) {
+    await app.chooseMenu('Ice Color', colour);
+    assert.ok(samePicture(await app.grab(), picture), `${colour} changes nothing already placed`);
+    await app.click(x, y);
+    picture = await app.settle();
+  }
+  const [blue, green, red, purple, white] = Object.values(spots).map((spot) => colourAt(picture, spot));
+  assert.ok(blue[2] > blue[0] + 25, `blue ${blue}`);
+  assert.ok(green[1] > green[0] + 25 && green[1] > green[2] + 10, `green ${green}`);
+  assert.ok(red[0] > red[1] + 25 && red[0] > red[2] + 25, `red ${red}`);
+  assert.ok(purple[0] > purple[1] + 25 && purple[2] > purple[1] + 25, `purple ${purple}`);
+  assert.ok(Math.max(...white) - Math.min(...white) < 40, `white ${white}`);
+});
+
+web.test('Exit (Q) ends the program with status 0', async (app) => {
+  await app.chooseMenu('Exit (Q)');
+  assert.deepEqual(await app.waitForEnd(), { status: 0, text: 'Frimel has ended (exit status 0)' });
+  assert.deepEqual(await app.lines(), LOAD_LINES);
+});

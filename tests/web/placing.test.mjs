@@ -1,0 +1,78 @@
+// The left button on the canvas: clicks, strokes, long presses and turning the scene.
+import assert from 'node:assert/strict';
+import { changedBox, countChanged, samePicture, savePng, webSuite } from './harness.mjs';
+
+const web = webSuite();
+const width = (box) => (box ? box[2] - box[0] + 1 : 0);
+
+web.test('a click prints its row from the bottom and grows an object under the pointer only', async (app) => {
+  const first = await app.grab();
+  for (const [x, y] of [[380, 420], [150, 250]]) {
+    await app.click(x, y);
+    await app.waitForLine(`mouse clicked at ${x} ${599 - y}`);
+    const placed = await app.settle();
+    const box = changedBox(placed, first);
+    assert.ok(box, `nothing appeared at ${x},${y}`);
+    assert.ok(box[0] - 4 <= x && x <= box[2] + 4 && box[1] - 4 <= y && y <= box[3] + 4,
+      `changes at ${box} are not around the click at ${x},${y}`);
+    assert.ok(width(box) < 60 && box[3] - box[1] < 60, `a fresh chunk is small, not ${box}`);
+    await app.key('z');
+  }
+  await app.click(300, 20);  // the sky: a line, no object
+  await app.waitForLine('mouse clicked at 300 579');
+  assert.ok(samePicture(await app.settle(), first));
+});
+
+web.test('a crystal stroke lays crystals all along the drag', async (app) => {
+  const first = await app.grab();
+  await app.key('y');
+  const row = 300;
+  await app.drag(Array.from({ length: 13 }, (_, i) => [150 + 25 * i, row]));
+  const stroke = await app.settle();
+  savePng(stroke, 'stroke');
+  assert.ok(width(changedBox(stroke, first)) > 280);
+  for (let x = 160; x < 450; x += 30) {
+    assert.ok(countChanged(stroke, first, 24, [x, row - 12, x + 30, row + 12]) > 0, `a gap at x=${x}`);
+  }
+  assert.equal(countChanged(stroke, first, 24, [0, 0, 600, row - 60]), 0, 'nothing far above the stroke');
+  assert.equal((await app.lines()).filter((line) => line.startsWith('mouse clicked')).length, 1);
+});
+
+web.test('holding the button still enlarges the newest crystal only', async (app) => {
+  const first = await app.grab();
+  await app.key('y');
+  await app.click(150, 150);
+  const small = await app.settle();
+  const smallBox = changedBox(small, first);
+  await app.press(400, 430);
+  let held;
+  try {
+    for (const started = Date.now(); Date.now() - started < 30000;) {
+      held = await app.grab();
+      if (width(changedBox(held, small)) > 1.7 * width(smallBox)) break;
+    }
+  } finally {
+    await app.release();
+  }
+  const big = await app.settle();
+  savePng(big, 'held');
+  assert.ok(width(changedBox(big, small)) > 1.7 * width(smallBox), 'the held crystal grew past the clicked one');
+  const [x0, y0, x1, y1] = smallBox;
+  assert.equal(countChanged(big, small, 0, [x0 - 3, y0 - 3, x1 + 4, y1 + 4]), 0, 'the older crystal stayed');
+});
+
+web.test('a drag in rotate mode turns the scene, and y or u shows it unrotated exactly', async (app) => {
+  await app.key('y');
+  await app.click(380, 360);
+  const scene = await app.settle();
+  for (const back of ['y', 'u', 'Y', 'U']) {
+    await app.key(back === back.toUpperCase() ? 'R' : 'r');
+    const lines = (await app.lines()).length;
+    await app.drag(Array.from({ length: 6 }, (_, i) => [300 + 8 * i, 300 + 3 * i]));
+    assert.deepEqual((await app.lines()).slice(lines), ['mouse clicked at 300 299'], 'nothing placed');
+    const turned = await app.grab();
+    assert.ok(countChanged(turned, scene) > 5000, `the scene should have turned before ${back}`);
+    await app.key(back);
+    assert.ok(samePicture(await app.grab(), scene), `${back} should show the unrotated scene`);
+  }
+});

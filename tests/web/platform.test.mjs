@@ -1,0 +1,165 @@
+// The browser platform under the program: draws batched by raster state, a runtime that lives
+// until exit() and no longer, the menu's hold on the pointer, and a page that stays quiet.
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+import { Frimel, LOAD_LINES, samePicture, webSuite } from './harness.mjs';
+
+const web = webSuite();
+
+const drawCalls = (app) => app.page.evaluate(() => Module._frimel_draw_calls_last_frame());
+
+// Each scene with the textures its objects carry. The backdrop and the bank are two textured
+// quads; objects add one draw per run of equal texture, whatever their number of cones.
+const BATCHES = [
+  { name: 'the empty scene', steps: [], textures: 0 },
+  { name: 'three white crystals', steps: [['key', 'y'], ['click', 200, 300], ['click', 300, 320], ['click', 400, 300]], textures: 1 },
+  { name: 'white, then blue, then translucent', steps: [['key', 'y'], ['click', 200, 300], ['menu', 'Ice Color', 'Blue'],
+    ['click', 400, 300], ['key', 't']], textures: 2 },
+];
+
+web.test('one draw per change of texture, blending or depth test, not per cone', async (app) => {
+  const quads = 2;
+  for (const { name, steps, textures } of BATCHES) {
+    await app.key('c');
+    for (const [kind, ...args] of steps) {
+      if (kind === 'key') await app.key(...args);
+      if (kind === 'click') await app.click(...args);
+      if (kind === 'menu') await app.chooseMenu(...args);
+    }
+    await app.settle();
+    assert.equal(await drawCalls(app), quads + textures, name);
+  }
+});
+
+web.test('the program keeps running once everything rests, and exit() ends it even mid-growth', async (app) => {
+  await app.key('y');
+  await app.click(300, 300);
+  const rested = await app.settle();
+  await new Promise((done) => setTimeout(done, 1500));  // no idle calls, no frames for a while
+  assert.equal(await app.state(), 'running');
+  await app.key('s');
+  assert.ok(!samePicture(await app.grab(), rested), 'a key still reaches the program');
+  await app.click(200, 350);  // grows for many frames: idle calls are pending
+  await app.key('q');
+  assert.deepEqual(await app.waitForEnd(), { status: 0, text: 'Frimel has ended (exit status 0)' });
+});
+
+// Gestures with the menu up, what the console gains, and whether the menu is still up.
+const GESTURES = [
+  { name: 'a right click leaves the menu up and chooses nothing', lines: [], up: true,
+    act: async (app) => { await app.openMenu(300, 200); } },
+  { name: 'press, drag onto an entry and release chooses it', lines: ['Rotate Mode'], up: false,
+    act: async (app) => {
+      await app.move(300, 200);
+      await app.page.mouse.down({ button: 'right' });
+      const entry = await app.menuEntry(0, 'Rotate Scene (R)');
+      const box = await entry.boundingBox();
+      await app.page.mouse.move(box.x + box.width / 2, box.y + box.height / 2, { steps: 4 });
+      await app.page.mouse.up({ button: 'right' });
+    } },
+  { name: 'a left click on the canvas closes it and places nothing', lines: [], up: false,
+    act: async (app) => { await app.openMenu(300, 200); await app.click(150, 450); } },
+  { name: 'any other key leaves it up and reaches nothing', lines: [], up: true,
+    act: async (app) => { await app.openMenu(300, 200); await app.key('q'); } },
+];
+
+web.test('the menu holds the pointer and the keys while it is up', async (app) => {
+  for (const { name, lines, up, act } of GESTURES) {
+    const before = await app.lines();
+    await act(app);
+    await app.nextFrames(2);
+    assert.deepEqual((await app.lines()).slice(before.length), lines, name);
+    assert.equal(await app.page.evaluate(() => document.querySelector('#menu') !== null), up, name);
+    await app.key('Escape');
+  }
+  assert.equal(await app.state(), 'running');
+});
+
+web.test('the canvas takes the keyboard on a click, and keys do not scroll the page', async (app) => {
+  await app.page.click('#console');
+  await app.click(300, 300);
+  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'canvas');
+  await app.page.setViewport({ width: 640, height: 400 });  // the page now scrolls
+  assert.ok(await app.page.evaluate(() => document.documentElement.scrollHeight > window.innerHeight));
+  for (const key of ['Space', 'ArrowDown', 'PageDown', 'End']) {
+    await app.page.keyboard.press(key);
+    assert.equal(await app.page.evaluate(() => window.scrollY), 0, key);
+  }
+});
+
+test('a whole session logs no error, not even for the end', async (t) => {
+  const page = await web.browser.newPage();
+  t.after(() => page.close());
+  const errors = [];
+  page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+  page.on('pageerror', (error) => errors.push(error.message));
+  const app = new Frimel(page);
+  await app.load(web.server.origin);
+  await app.key('y');
+  await app.click(300, 300);
+  await app.chooseMenu('Ice Color', 'Green');
+  await app.key('q');
+  await app.waitForEnd();
+  assert.deepEqual(errors, []);
+  assert.deepEqual((await app.lines()).slice(0, LOAD_LINES.length), LOAD_LINES);
+});
+
+// Menu layouts after a few moves, as the pointer leaves them: how many menus show, the labels
+// of the submenu on show, and whether every menu lies inside the window.
+const LAYOUTS = [
+  { name: 'hovering another submenu entry swaps the submenu', at: [300, 200],
+    hover: ['Ice Color', 'Crystal Complexity'], menus: 2, submenu: ['1D', '2D', '3D'] },
+  { name: 'hovering a plain entry closes the submenu', at: [300, 200],
+    hover: ['Fractal Depth', 'Undo (Z)'], menus: 1, submenu: null },
+  { name: 'a menu opened in the corner is moved inside the window', at: [595, 595],
+    hover: ['Fractal Depth'], menus: 2, submenu: ['0', '1', '2'] },
+];
+
+web.test('submenus follow the pointer, one at a time, inside the window', async (app) => {
+  await app.page.setViewport({ width: 700, height: 660 });
+  for (const { name, at, hover, menus, submenu } of LAYOUTS) {
+    await app.openMenu(50, 50);
+    await app.openMenu(...at);  // a second right click, beside the first menu, leaves one menu
+    for (const label of hover) await (await app.menuEntry(0, label)).hover();
+    await app.nextFrames(1);
+    const shown = await app.visibleMenus();
+    assert.equal(await app.page.$$eval('#menu', (all) => all.length), 1, name);
+    assert.equal(shown.length, menus, name);
+    assert.deepEqual(shown[1]?.entries.map((e) => e.label) ?? null, submenu, name);
+    const inside = await app.page.$$eval('.menu', (all) => all.every((menu) => {
+      const box = menu.getBoundingClientRect();
+      return box.left >= 0 && box.top >= 0 && box.right <= innerWidth && box.bottom <= innerHeight;
+    }));
+    assert.ok(inside, name);
+    await app.key('Escape');
+  }
+});
+
+test('main waits for every bitmap, and a reload after the end starts afresh', async (t) => {
+  const page = await web.browser.newPage();
+  t.after(() => page.close());
+  let releaseSnow;
+  const snowHeld = new Promise((resolve) => { releaseSnow = resolve; });
+  await page.setRequestInterception(true);
+  page.on('request', async (request) => {
+    if (request.url().endsWith('/snow.bmp')) await snowHeld;
+    request.continue();
+  });
+  await page.goto(web.server.origin + '/index.html');
+  await page.waitForFunction(() => typeof Module._main === 'function');
+  await new Promise((done) => setTimeout(done, 500));
+  assert.equal(await page.evaluate(() => document.body.dataset.state), 'loading');
+  assert.equal(await page.$$eval('#console .line', (lines) => lines.length), 0, 'main has not run');
+  releaseSnow();
+  const app = new Frimel(page);
+  app.origin = web.server.origin;
+  await page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.deepEqual(await app.lines(), LOAD_LINES);
+  await page.focus('#canvas');
+  await app.key('q');
+  await app.waitForEnd();
+  await page.reload();
+  await page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.deepEqual(await app.lines(), LOAD_LINES);
+  assert.equal(await page.evaluate(() => window.frimelExitStatus), undefined);
+});
