@@ -3,6 +3,7 @@
 #include <GL/glut.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -31,6 +32,20 @@ using GrowthOverFrames = ModelTest;
 }  // namespace
 
 // ---- one growth step ----
+
+// Sizes a long hold reaches, where a float step of a ten-thousandth rounds onto the size (1500,
+// 2047) or to nothing (3000 and up). Each still passes its size within a few hundred frames.
+TEST(GrowthStep, LongHoldSizesStillPassTheirSize) {
+    for (float size : {1500.0f, 2047.0f, 3000.0f, 1e5f, 1e8f}) {
+        allGrown = false;
+        Crystal c;
+        c.maxSize = size;
+        int steps = 0;
+        for (; c.growth[0] <= c.maxSize && steps < 2000; ++steps) growCrystal(&c);
+        EXPECT_LT(steps, 2000) << "size " << size << " stopped at " << c.growth[0];
+        EXPECT_EQ(c.growth[0], std::nextafter(size, HUGE_VALF)) << "size " << size;
+    }
+}
 
 TEST(GrowthStep, ClosesFourPercentOfTheGap) {
     allGrown = false;
