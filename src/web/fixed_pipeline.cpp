@@ -35,7 +35,8 @@ struct Face {
 
 // Scratch space kept between primitives: a frame sends thousands of small ones.
 std::vector<Face> faceScratch;
-std::vector<Vec4> eyeScratch, clipScratch;
+std::vector<Vec4> eyeScratch;
+std::vector<bool> colouredScratch;
 
 void facesOf(unsigned primitive, int n, std::vector<Face>& faces) {
     faces.clear();
@@ -60,10 +61,26 @@ void facesOf(unsigned primitive, int n, std::vector<Face>& faces) {
     }
 }
 
-void appendTriangleCorner(PipelineState& gl, const Vec4& clip, const SentVertex& v,
-                          const float rgba[4]) {
-    OutVertex out{{clip.x, clip.y, clip.z, clip.w}, v.s, v.t, {rgba[0], rgba[1], rgba[2], rgba[3]}};
-    gl.batch.vertices.push_back(out);
+std::uint8_t channel(float v) { return static_cast<std::uint8_t>(clamp01(v) * 255.0f + 0.5f); }
+
+// Appends the triangle a, b, c of the primitive whose corners start at `base`, with c carrying
+// the face's colour; a corner already carrying another face's colour is sent again.
+void appendTriangle(FrameBatch& batch, std::uint32_t base, int a, int b, int c,
+                    const std::uint8_t rgba[4], std::vector<bool>& coloured) {
+    std::uint32_t last = base + static_cast<std::uint32_t>(c);
+    OutVertex& corner = batch.vertices[last];
+    if (!coloured[c]) {
+        std::memcpy(corner.rgba, rgba, 4);
+        coloured[c] = true;
+    } else if (std::memcmp(corner.rgba, rgba, 4) != 0) {
+        OutVertex copy = corner;
+        std::memcpy(copy.rgba, rgba, 4);
+        last = static_cast<std::uint32_t>(batch.vertices.size());
+        batch.vertices.push_back(copy);
+    }
+    batch.indices.push_back(base + static_cast<std::uint32_t>(a));
+    batch.indices.push_back(base + static_cast<std::uint32_t>(b));
+    batch.indices.push_back(last);
 }
 
 void openRun(PipelineState& gl) {
@@ -71,7 +88,7 @@ void openRun(PipelineState& gl) {
     if (runs.empty() || runs.back().state != gl.raster) {
         DrawRun run;
         run.state = gl.raster;
-        run.first = gl.batch.vertices.size();
+        run.first = gl.batch.indices.size();
         runs.push_back(run);
     }
 }
@@ -174,37 +191,35 @@ void end(PipelineState& gl) {
     const Mat4& modelView = gl.modelView.back();
     const Mat4& projection = gl.projection.back();
     std::vector<Vec4>& eye = eyeScratch;
-    std::vector<Vec4>& clip = clipScratch;
     eye.resize(n);
-    clip.resize(n);
+    FrameBatch& batch = gl.batch;
+    const auto base = static_cast<std::uint32_t>(batch.vertices.size());
     for (int i = 0; i < n; ++i) {
-        const float* p = gl.sent[i].position;
-        eye[i] = transform(modelView, Vec4{p[0], p[1], p[2], 1.0f});
-        clip[i] = transform(projection, eye[i]);
+        const SentVertex& v = gl.sent[i];
+        eye[i] = transform(modelView, Vec4{v.position[0], v.position[1], v.position[2], 1.0f});
+        const Vec4 clip = transform(projection, eye[i]);
+        batch.vertices.push_back(OutVertex{{clip.x, clip.y, clip.z, clip.w}, v.s, v.t, {0, 0, 0, 0}});
     }
+    std::vector<bool>& coloured = colouredScratch;
+    coloured.assign(n, false);
 
     openRun(gl);
     for (const Face& face : faces) {
         const SentVertex& provoking = gl.sent[face.provoking];
         float eyeNormal[3];
         transformNormal(modelView, provoking.normal, eyeNormal);
-        float rgba[4];
-        litColour(gl, eye[face.provoking], eyeNormal, provoking.colour, rgba);
+        float lit[4];
+        litColour(gl, eye[face.provoking], eyeNormal, provoking.colour, lit);
+        const std::uint8_t rgba[4] = {channel(lit[0]), channel(lit[1]), channel(lit[2]), channel(lit[3])};
         if (gl.primitive == kPolygon) {
-            for (int i = 1; i + 1 < n; ++i) {
-                for (int corner : {0, i, i + 1}) {
-                    appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
-                }
-            }
+            for (int i = 1; i + 1 < n; ++i) appendTriangle(batch, base, 0, i, i + 1, rgba, coloured);
             continue;
         }
         const int* c = face.corners;
-        for (int corner : {c[0], c[1], c[2]}) appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
-        if (face.count == 4) {
-            for (int corner : {c[0], c[2], c[3]}) appendTriangleCorner(gl, clip[corner], gl.sent[corner], rgba);
-        }
+        appendTriangle(batch, base, c[0], c[1], c[2], rgba, coloured);
+        if (face.count == 4) appendTriangle(batch, base, c[0], c[2], c[3], rgba, coloured);
     }
-    gl.batch.runs.back().count = gl.batch.vertices.size() - gl.batch.runs.back().first;
+    batch.runs.back().count = batch.indices.size() - batch.runs.back().first;
 }
 
 // One light, no attenuation or spot, one-sided, infinite viewer.
@@ -271,6 +286,7 @@ void windowCoordinates(const Viewport& viewport, const float clip[4], double out
 
 void clearBatch(PipelineState& gl) {
     gl.batch.vertices.clear();
+    gl.batch.indices.clear();
     gl.batch.runs.clear();
 }
 

@@ -7,6 +7,7 @@
 // the native tests compare what it computes with Mesa's answers for the same calls.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "web/gl_math.h"
@@ -35,24 +36,28 @@ struct RasterState {
 bool operator==(const RasterState& a, const RasterState& b);
 inline bool operator!=(const RasterState& a, const RasterState& b) { return !(a == b); }
 
-// One corner of a triangle, ready for the rasterizer: clip coordinates, texture coordinate and
-// the colour of the whole face (flat shading: every corner of a face carries the same colour).
+// One corner of the frame's triangles, ready for the rasterizer: clip coordinates, texture
+// coordinate and the colour, in 8-bit channels, of the face whose triangle it ends. WebGL takes
+// a flat colour from a triangle's last corner, so each face's colour is put on the corner that
+// ends its triangles, and a corner that faces share is sent once.
 struct OutVertex {
     float clip[4];
     float s, t;
-    float rgba[4];
+    std::uint8_t rgba[4];
 };
 
 // A stretch of consecutive triangles drawn under one raster state.
 struct DrawRun {
     RasterState state;
-    std::size_t first = 0;  // index of the first vertex in FrameBatch::vertices
-    std::size_t count = 0;  // vertices, three per triangle
+    std::size_t first = 0;  // of FrameBatch::indices
+    std::size_t count = 0;  // indices, three per triangle
 };
 
-// The triangles of a frame so far, in the order they were sent.
+// The triangles of a frame so far, in the order they were sent, as corners and the indices of
+// three corners a triangle, the last one giving its colour.
 struct FrameBatch {
     std::vector<OutVertex> vertices;
+    std::vector<std::uint32_t> indices;
     std::vector<DrawRun> runs;
 };
 

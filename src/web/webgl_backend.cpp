@@ -4,6 +4,7 @@
 #include <webgl/webgl2.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace {
 constexpr GLenum kClamp = 0x2900;  // GL_CLAMP, which WebGL lacks
 
 // Clip-space corners with their texture coordinate and the face's colour, as the pipeline
-// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures).
+// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures). A flat
+// output takes the colour of a triangle's last corner, where the pipeline put it.
 const char* const kVertexShader = R"(#version 300 es
 layout(location = 0) in vec4 clipPosition;
 layout(location = 1) in vec2 texCoord;
@@ -43,6 +45,7 @@ struct Backend {
     GLuint program = 0;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
     GLint texturingLocation = -1;
     std::vector<GLuint> textures;  // WebGL object of each texture name
     // What the context holds now, so a run changes only what differs.
@@ -96,7 +99,9 @@ void buildVertexArray() {
     emscripten_glEnableVertexAttribArray(1);
     emscripten_glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(fixedgl::OutVertex, s)));
     emscripten_glEnableVertexAttribArray(2);
-    emscripten_glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(fixedgl::OutVertex, rgba)));
+    emscripten_glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(fixedgl::OutVertex, rgba)));
+    emscripten_glGenBuffers(1, &b.indexBuffer);
+    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);  // kept by the vertex array
 }
 
 // Created on first use: every caller runs after glutCreateWindow made the context current.
@@ -181,13 +186,17 @@ void drawBatch(fixedgl::FrameBatch& batch) {
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);
     emscripten_glBufferData(GL_ARRAY_BUFFER, batch.vertices.size() * sizeof(fixedgl::OutVertex),
                             batch.vertices.data(), GL_STREAM_DRAW);
+    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, batch.indices.size() * sizeof(std::uint32_t),
+                            batch.indices.data(), GL_STREAM_DRAW);
     for (const fixedgl::DrawRun& run : batch.runs) {
         if (run.count == 0) continue;
         applyState(run.state);
-        emscripten_glDrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                                  reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
         ++b.drawCalls;
     }
     batch.vertices.clear();
+    batch.indices.clear();
     batch.runs.clear();
 }
 
