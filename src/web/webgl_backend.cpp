@@ -31,12 +31,11 @@ void main() {
 const char* const kFragmentShader = R"(#version 300 es
 precision highp float;
 uniform sampler2D picture;
-uniform bool texturing;
 in vec2 st;
 flat in vec4 colour;
 out vec4 fragmentColour;
 void main() {
-    fragmentColour = texturing ? texture(picture, st) * colour : colour;
+    fragmentColour = texture(picture, st) * colour;
 }
 )";
 
@@ -46,7 +45,7 @@ struct Backend {
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
-    GLint texturingLocation = -1;
+    GLuint white = 0;  // bound while texturing is off: modulating by it leaves the colour as it is
     std::vector<GLuint> textures;  // WebGL object of each texture name
     // What the context holds now, so a run changes only what differs.
     fixedgl::RasterState applied;
@@ -83,7 +82,6 @@ void buildProgram() {
     if (!ok) std::fprintf(stderr, "shader program does not link\n");
     emscripten_glUseProgram(b.program);
     emscripten_glUniform1i(emscripten_glGetUniformLocation(b.program, "picture"), 0);
-    b.texturingLocation = emscripten_glGetUniformLocation(b.program, "texturing");
 }
 
 void buildVertexArray() {
@@ -104,6 +102,18 @@ void buildVertexArray() {
     emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indexBuffer);  // kept by the vertex array
 }
 
+// One texel of white, so the shader can always sample and need not branch on texturing.
+void buildWhiteTexture() {
+    Backend& b = backend;
+    const unsigned char texel[4] = {255, 255, 255, 255};
+    emscripten_glGenTextures(1, &b.white);
+    emscripten_glBindTexture(GL_TEXTURE_2D, b.white);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    b.boundTexture = b.white;
+}
+
 // Created on first use: every caller runs after glutCreateWindow made the context current.
 Backend& ready() {
     Backend& b = backend;
@@ -114,6 +124,7 @@ Backend& ready() {
         emscripten_glDepthFunc(GL_LESS);
         emscripten_glDepthRangef(0.0f, 1.0f);
         emscripten_glActiveTexture(GL_TEXTURE0);
+        buildWhiteTexture();
     }
     return b;
 }
@@ -157,8 +168,12 @@ void applyState(const fixedgl::RasterState& state) {
     const bool known = b.stateKnown;
     if (!known || state.depthTest != b.applied.depthTest) setCapability(GL_DEPTH_TEST, state.depthTest);
     if (!known || state.blending != b.applied.blending) setCapability(GL_BLEND, state.blending);
-    if (!known || state.texturing != b.applied.texturing) emscripten_glUniform1i(b.texturingLocation, state.texturing);
-    if (state.texturing) bindName(state.texture);
+    if (state.texturing) {
+        bindName(state.texture);
+    } else if (b.boundTexture != b.white) {
+        emscripten_glBindTexture(GL_TEXTURE_2D, b.white);
+        b.boundTexture = b.white;
+    }
     b.applied = state;
     b.stateKnown = true;
 }
