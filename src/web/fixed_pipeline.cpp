@@ -203,11 +203,12 @@ void end(PipelineState& gl) {
     std::vector<bool>& coloured = colouredScratch;
     coloured.assign(n, false);
 
+    const NormalMatrix normals = normalMatrix(modelView);
     openRun(gl);
     for (const Face& face : faces) {
         const SentVertex& provoking = gl.sent[face.provoking];
         float eyeNormal[3];
-        transformNormal(modelView, provoking.normal, eyeNormal);
+        transformNormal(normals, provoking.normal, eyeNormal);
         float lit[4];
         litColour(gl, eye[face.provoking], eyeNormal, provoking.colour, lit);
         const std::uint8_t rgba[4] = {channel(lit[0]), channel(lit[1]), channel(lit[2]), channel(lit[3])};

@@ -159,13 +159,15 @@ Vec4 transform(const Mat4& m, Vec4 v) {
     return r;
 }
 
-// Normals transform by the inverse transpose: n' = n × M⁻¹ with n as a row.
-void transformNormal(const Mat4& m, const float normal[3], float out[3]) {
+// Normals transform by the inverse transpose: n' = n × M⁻¹ with n as a row. The adjugate and
+// determinant are kept; the division comes last, per component.
+NormalMatrix normalMatrix(const Mat4& m) {
     double a[3][3];
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) a[r][c] = at(m, r, c);
     }
-    double inv[3][3];
+    NormalMatrix n;
+    double (&inv)[3][3] = n.adjugate;
     inv[0][0] = a[1][1] * a[2][2] - a[1][2] * a[2][1];
     inv[0][1] = a[0][2] * a[2][1] - a[0][1] * a[2][2];
     inv[0][2] = a[0][1] * a[1][2] - a[0][2] * a[1][1];
@@ -175,15 +177,24 @@ void transformNormal(const Mat4& m, const float normal[3], float out[3]) {
     inv[2][0] = a[1][0] * a[2][1] - a[1][1] * a[2][0];
     inv[2][1] = a[0][1] * a[2][0] - a[0][0] * a[2][1];
     inv[2][2] = a[0][0] * a[1][1] - a[0][1] * a[1][0];
-    const double det = a[0][0] * inv[0][0] + a[0][1] * inv[1][0] + a[0][2] * inv[2][0];
-    if (det == 0.0) {
+    n.determinant = a[0][0] * inv[0][0] + a[0][1] * inv[1][0] + a[0][2] * inv[2][0];
+    return n;
+}
+
+void transformNormal(const NormalMatrix& n, const float normal[3], float out[3]) {
+    if (n.determinant == 0.0) {
         out[0] = out[1] = out[2] = 0.0f;
         return;
     }
+    const double (&inv)[3][3] = n.adjugate;
     for (int c = 0; c < 3; ++c) {
         const double sum = normal[0] * inv[0][c] + normal[1] * inv[1][c] + normal[2] * inv[2][c];
-        out[c] = static_cast<float>(sum / det);
+        out[c] = static_cast<float>(sum / n.determinant);
     }
+}
+
+void transformNormal(const Mat4& m, const float normal[3], float out[3]) {
+    transformNormal(normalMatrix(m), normal, out);
 }
 
 }  // namespace fixedgl

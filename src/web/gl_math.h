@@ -29,7 +29,14 @@ Mat4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double 
 
 Vec4 transform(const Mat4& m, Vec4 v);
 // Transforms a normal by the inverse transpose of m's upper-left 3 x 3, as the lighting stage
-// does; a singular matrix gives the zero vector.
+// does; a singular matrix gives the zero vector. The matrix can be worked out once for the many
+// normals of a primitive.
+struct NormalMatrix {
+    double adjugate[3][3];
+    double determinant;
+};
+NormalMatrix normalMatrix(const Mat4& m);
+void transformNormal(const NormalMatrix& n, const float normal[3], float out[3]);
 void transformNormal(const Mat4& m, const float normal[3], float out[3]);
 
 }  // namespace fixedgl

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,9 +32,13 @@ void gluQuadricTexture(GLUquadric* quadric, GLboolean textured) { quadric->textu
 void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble height, GLint slices,
                  GLint stacks) {
     const bool textured = quadric->textured;
-    for (const auto& strip : fixedgl::cylinderStrips(base, top, height, slices, stacks, textured)) {
+    static std::vector<fixedgl::CylinderVertex> vertices;  // kept: a frame draws thousands of cones
+    const int strips = fixedgl::cylinderStrips(base, top, height, slices, stacks, textured, vertices);
+    const std::size_t perStrip = strips > 0 ? vertices.size() / static_cast<std::size_t>(strips) : 0;
+    for (std::size_t first = 0; first < vertices.size(); first += perStrip) {
         glBegin(GL_QUAD_STRIP);
-        for (const fixedgl::CylinderVertex& v : strip) {
+        for (std::size_t i = first; i < first + perStrip; ++i) {
+            const fixedgl::CylinderVertex& v = vertices[i];
             glNormal3f(v.normal[0], v.normal[1], v.normal[2]);
             if (textured) glTexCoord2f(v.texCoord[0], v.texCoord[1]);
             glVertex3f(v.position[0], v.position[1], v.position[2]);

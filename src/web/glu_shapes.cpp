@@ -8,6 +8,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxSlices = 127;  // GLU caches at most this many slices
 
+struct UnitCircle {
+    int slices = 0;
+    double sin[kMaxSlices + 1];
+    double cos[kMaxSlices + 1];
+};
+
 // Box filter of GLU's image scaler for one-byte components: each output pixel averages the
 // input area it covers, edge pixels weighted by the part inside.
 void scaleImage(int components, int widthIn, int heightIn, const uint8_t* in, int rowSize,
@@ -111,31 +117,29 @@ void halveImage(int components, int widthIn, int heightIn, const uint8_t* in, in
 }
 }  // namespace
 
-std::vector<std::vector<CylinderVertex>> cylinderStrips(double baseRadius, double topRadius,
-                                                        double height, int slices, int stacks,
-                                                        bool textured) {
-    std::vector<std::vector<CylinderVertex>> strips;
+int cylinderStrips(double baseRadius, double topRadius, double height, int slices, int stacks,
+                   bool textured, std::vector<CylinderVertex>& out) {
+    out.clear();
     if (slices >= kMaxSlices + 1) slices = kMaxSlices;
-    if (slices < 2 || stacks < 1 || baseRadius < 0.0 || topRadius < 0.0 || height < 0.0) return strips;
+    if (slices < 2 || stacks < 1 || baseRadius < 0.0 || topRadius < 0.0 || height < 0.0) return 0;
     const float deltaRadius = static_cast<float>(baseRadius - topRadius);
     const float length = static_cast<float>(std::sqrt(deltaRadius * deltaRadius + height * height));
-    if (length == 0.0f) return strips;
+    if (length == 0.0f) return 0;
 
+    // A frame draws thousands of cones of the same slice count: their circle is worked out once.
+    static UnitCircle circle;
+    if (circle.slices != slices) {
+        circle.slices = slices;
+        for (int i = 0; i < slices; ++i) {
+            const float angle = static_cast<float>(2 * kPi * i / slices);
+            circle.sin[i] = std::sin(static_cast<double>(angle));
+            circle.cos[i] = std::cos(static_cast<double>(angle));
+        }
+        circle.sin[slices] = circle.sin[0];
+        circle.cos[slices] = circle.cos[0];
+    }
     const float zNormal = deltaRadius / length;
     const float xyNormalRatio = static_cast<float>(height / length);
-    std::vector<float> sinCache(slices + 1), cosCache(slices + 1);
-    std::vector<float> sinNormal(slices + 1), cosNormal(slices + 1);
-    for (int i = 0; i < slices; ++i) {
-        const float angle = static_cast<float>(2 * kPi * i / slices);
-        sinNormal[i] = static_cast<float>(xyNormalRatio * std::sin(static_cast<double>(angle)));
-        cosNormal[i] = static_cast<float>(xyNormalRatio * std::cos(static_cast<double>(angle)));
-        sinCache[i] = static_cast<float>(std::sin(static_cast<double>(angle)));
-        cosCache[i] = static_cast<float>(std::cos(static_cast<double>(angle)));
-    }
-    sinCache[slices] = sinCache[0];
-    cosCache[slices] = cosCache[0];
-    sinNormal[slices] = sinNormal[0];
-    cosNormal[slices] = cosNormal[0];
 
     for (int j = 0; j < stacks; ++j) {
         const float zLow = static_cast<float>(j * height / stacks);
@@ -144,23 +148,19 @@ std::vector<std::vector<CylinderVertex>> cylinderStrips(double baseRadius, doubl
             static_cast<float>(baseRadius - deltaRadius * (static_cast<float>(j) / stacks));
         const float radiusHigh =
             static_cast<float>(baseRadius - deltaRadius * (static_cast<float>(j + 1) / stacks));
-        std::vector<CylinderVertex> strip;
+        const float tLow = textured ? static_cast<float>(j) / stacks : 0.0f;
+        const float tHigh = textured ? static_cast<float>(j + 1) / stacks : 0.0f;
         for (int i = 0; i <= slices; ++i) {
-            const float s = 1 - static_cast<float>(i) / slices;
-            const float tLow = static_cast<float>(j) / stacks;
-            const float tHigh = static_cast<float>(j + 1) / stacks;
-            CylinderVertex low{{sinNormal[i], cosNormal[i], zNormal},
-                               {textured ? s : 0.0f, textured ? tLow : 0.0f},
-                               {radiusLow * sinCache[i], radiusLow * cosCache[i], zLow}};
-            CylinderVertex high{{sinNormal[i], cosNormal[i], zNormal},
-                                {textured ? s : 0.0f, textured ? tHigh : 0.0f},
-                                {radiusHigh * sinCache[i], radiusHigh * cosCache[i], zHigh}};
-            strip.push_back(low);
-            strip.push_back(high);
+            const float s = textured ? 1 - static_cast<float>(i) / slices : 0.0f;
+            const float sinA = static_cast<float>(circle.sin[i]);
+            const float cosA = static_cast<float>(circle.cos[i]);
+            const float sinNormal = static_cast<float>(xyNormalRatio * circle.sin[i]);
+            const float cosNormal = static_cast<float>(xyNormalRatio * circle.cos[i]);
+            out.push_back({{sinNormal, cosNormal, zNormal}, {s, tLow}, {radiusLow * sinA, radiusLow * cosA, zLow}});
+            out.push_back({{sinNormal, cosNormal, zNormal}, {s, tHigh}, {radiusHigh * sinA, radiusHigh * cosA, zHigh}});
         }
-        strips.push_back(strip);
     }
-    return strips;
+    return stacks;
 }
 
 // The power of two nearest to side, as GLU picks it (3 goes up to 4, 6 up to 8, 5 down to 4).

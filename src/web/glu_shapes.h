@@ -14,12 +14,12 @@ struct CylinderVertex {
     float position[3];
 };
 
-// The vertices gluCylinder sends for a filled, smooth-normal, outside-facing quadric: one quad
-// strip per stack, stack by stack. Texture coordinates are filled in only when `textured`.
-// An empty result for a cylinder GLU refuses (zero length).
-std::vector<std::vector<CylinderVertex>> cylinderStrips(double baseRadius, double topRadius,
-                                                        double height, int slices, int stacks,
-                                                        bool textured);
+// The vertices gluCylinder sends for a filled, smooth-normal, outside-facing quadric, into `out`:
+// one quad strip per stack, stack by stack, each of 2 x (slices + 1) vertices. Texture
+// coordinates are filled in only when `textured`. Returns the number of strips, 0 for a
+// cylinder GLU refuses (zero length).
+int cylinderStrips(double baseRadius, double topRadius, double height, int slices, int stacks,
+                   bool textured, std::vector<CylinderVertex>& out);
 
 // The side gluBuild2DMipmaps rescales an image side to before building its levels.
 int mipmapSide(int side);

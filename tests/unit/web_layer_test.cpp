@@ -143,7 +143,8 @@ struct LayerGl {
     void translate(float x, float y, float z) { multMatrix(s, translationMatrix(x, y, z)); }
     void rotate(float a, float x, float y, float z) { multMatrix(s, rotationMatrix(a, x, y, z)); }
     void cylinder(double b, double t, double h) {
-        for (const auto& strip : cylinderStrips(b, t, h, 4, 1, true)) {
+        std::vector<CylinderVertex> strip;
+        if (cylinderStrips(b, t, h, 4, 1, true, strip) == 1) {
             fixedgl::begin(s, GL_QUAD_STRIP);
             for (const CylinderVertex& v : strip) {
                 std::copy(v.normal, v.normal + 3, s.normal);
@@ -259,18 +260,23 @@ void gluCones() {
     gluCylinder(q, 0.03, 0.0, 0.4, 4, 1);
     gluCylinder(q, 0.2, 0.05, 0.3, 4, 1);
     gluCylinder(q, 0.1, 0.1, 0.5, 6, 2);
+    gluCylinder(q, 0.05, 0.02, 0.2, 4, 1);  // back to four slices after six
     gluDeleteQuadric(q);
 }
 
 void ourCones() {
-    const double cones[][5] = {{0.03, 0.0, 0.4, 4, 1}, {0.2, 0.05, 0.3, 4, 1}, {0.1, 0.1, 0.5, 6, 2}};
+    const double cones[][5] = {{0.03, 0.0, 0.4, 4, 1}, {0.2, 0.05, 0.3, 4, 1}, {0.1, 0.1, 0.5, 6, 2}, {0.05, 0.02, 0.2, 4, 1}};
     for (const auto& c : cones) {
-        for (const auto& strip : cylinderStrips(c[0], c[1], c[2], static_cast<int>(c[3]), static_cast<int>(c[4]), true)) {
+        std::vector<CylinderVertex> all;
+        const int strips = cylinderStrips(c[0], c[1], c[2], static_cast<int>(c[3]), static_cast<int>(c[4]), true, all);
+        ASSERT_GT(strips, 0);
+        const std::size_t perStrip = all.size() / static_cast<std::size_t>(strips);
+        for (std::size_t first = 0; first < all.size(); first += perStrip) {
             glBegin(GL_QUAD_STRIP);
-            for (const CylinderVertex& v : strip) {
-                glNormal3fv(v.normal);
-                glTexCoord2fv(v.texCoord);
-                glVertex3fv(v.position);
+            for (std::size_t i = first; i < first + perStrip; ++i) {
+                glNormal3fv(all[i].normal);
+                glTexCoord2fv(all[i].texCoord);
+                glVertex3fv(all[i].position);
             }
             glEnd();
         }
@@ -289,7 +295,9 @@ TEST_F(WebLayer, CylinderSendsWhatDesktopGluSends) {
     const std::vector<FeedbackVertex> expected = feedbackVertices(gluCones);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(feedbackVertices(ourCones), expected);
-    EXPECT_TRUE(cylinderStrips(0, 0, 0, 4, 1, true).empty());
+    std::vector<CylinderVertex> none{CylinderVertex{}};
+    EXPECT_EQ(cylinderStrips(0, 0, 0, 4, 1, true, none), 0);
+    EXPECT_TRUE(none.empty());
 }
 
 // The base level desktop GLU uploads, read back, for sides that are and are not powers of two.
