@@ -3,15 +3,23 @@
 // through the page's replay hook. A browser frame is timed from the display call until a
 // one-pixel read-back returns, which waits for the frame to be finished.
 //
+// The machine's speed drifts, so the two take turns for a number of rounds, and each figure is
+// the median of its rounds' medians.
+//
 // Usage, after tools/run-web.sh --no-serve, a native build and npm ci in tests/web:
-//   node tools/bench-web.mjs [--frames N]
+//   node tools/bench-web.mjs [--frames N] [--rounds N]
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import { Frimel, dataDir, launch, ownXServer, serve, siteDir } from '../tests/web/harness.mjs';
 
 const repo = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
-const frames = Number(process.argv[process.argv.indexOf('--frames') + 1]) || 41;
+const option = (name, fallback) => {
+  const at = process.argv.indexOf(name);
+  return (at >= 0 && Number(process.argv[at + 1])) || fallback;
+};
+const frames = option('--frames', 41);
+const rounds = option('--rounds', 5);
 const wanted = ['placed 100', 'placed 400', 'stroke 30, threshold 0.24'];
 
 // The scripts exactly as the desktop bench replays them.
@@ -33,48 +41,55 @@ function desktopRows() {
   return rows;
 }
 
-async function browserRows() {
-  const server = await serve(siteDir);
-  const browser = await launch();
+async function browserRows(app) {
   const rows = {};
-  try {
-    const app = new Frimel(await browser.newPage());
-    await app.load(server.origin);
-    for (const scene of scenes) {
-      rows[scene.name] = await app.page.evaluate((script, count) => {
-        Module.ccall('frimel_replay', null, ['string'], [script]);
-        const gl = Module.ctx;
-        const pixel = new Uint8Array(4);
-        const frame = () => {
-          Module._frimel_display();
-          gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-        };
-        for (let i = 0; i < 3; ++i) frame();
-        const times = [];
-        for (let i = 0; i < count; ++i) {
-          const t0 = performance.now();
-          frame();
-          times.push(performance.now() - t0);
-        }
-        times.sort((a, b) => a - b);
-        return { ms: times[times.length >> 1], draws: Module._frimel_draw_calls_last_frame() };
-      }, scene.script, frames);
-    }
-    rows.browser = await browser.version();
-  } finally {
-    await browser.close();
-    await server.close();
+  for (const scene of scenes) {
+    rows[scene.name] = await app.page.evaluate((script, count) => {
+      Module.ccall('frimel_replay', null, ['string'], [script]);
+      const gl = Module.ctx;
+      const pixel = new Uint8Array(4);
+      const frame = () => {
+        Module._frimel_display();
+        gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+      };
+      for (let i = 0; i < 3; ++i) frame();
+      const times = [];
+      for (let i = 0; i < count; ++i) {
+        const t0 = performance.now();
+        frame();
+        times.push(performance.now() - t0);
+      }
+      times.sort((a, b) => a - b);
+      return { ms: times[times.length >> 1], draws: Module._frimel_draw_calls_last_frame() };
+    }, scene.script, frames);
   }
   return rows;
 }
 
-const desktop = desktopRows();
-const web = await browserRows();
-console.log(`browser: ${web.browser}; ${frames} frames a scene, medians`);
-console.log('| scene | cones per frame | desktop ms | browser ms | browser / desktop | WebGL draws per frame |');
-console.log('|---|---:|---:|---:|---:|---:|');
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+
+const server = await serve(siteDir);
+const browser = await launch();
+const desktopRounds = [], webRounds = [];
+try {
+  const app = new Frimel(await browser.newPage());
+  await app.load(server.origin);
+  for (let round = 0; round < rounds; ++round) {
+    desktopRounds.push(desktopRows());
+    webRounds.push(await browserRows(app));
+  }
+  console.log(`browser: ${await browser.version()}; ${frames} frames a scene, ${rounds} rounds taking turns`);
+} finally {
+  await browser.close();
+  await server.close();
+}
+console.log('| scene | cones per frame | desktop ms | browser ms | browser / desktop | ratio, fastest and slowest round | WebGL draws per frame |');
+console.log('|---|---:|---:|---:|---:|---:|---:|');
 for (const scene of scenes) {
-  const d = desktop[scene.name], w = web[scene.name];
-  console.log(`| ${scene.name} | ${d.cones} | ${d.ms.toFixed(2)} | ${w.ms.toFixed(2)} | ` +
-    `${(w.ms / d.ms).toFixed(2)} | ${w.draws} |`);
+  const d = median(desktopRounds.map((r) => r[scene.name].ms));
+  const w = median(webRounds.map((r) => r[scene.name].ms));
+  const ratios = desktopRounds.map((r, i) => webRounds[i][scene.name].ms / r[scene.name].ms);
+  const draws = webRounds[webRounds.length - 1][scene.name].draws;
+  console.log(`| ${scene.name} | ${desktopRounds[0][scene.name].cones} | ${d.toFixed(2)} | ${w.toFixed(2)} | ` +
+    `${(w / d).toFixed(2)} | ${Math.min(...ratios).toFixed(2)} to ${Math.max(...ratios).toFixed(2)} | ${draws} |`);
 }
