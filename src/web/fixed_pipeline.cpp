@@ -63,10 +63,19 @@ void facesOf(unsigned primitive, int n, std::vector<Face>& faces) {
 
 std::uint8_t channel(float v) { return static_cast<std::uint8_t>(clamp01(v) * 255.0f + 0.5f); }
 
+bool samePlace(const OutVertex& a, const OutVertex& b) {
+    return a.clip[0] == b.clip[0] && a.clip[1] == b.clip[1] && a.clip[2] == b.clip[2] &&
+           a.clip[3] == b.clip[3];
+}
+
 // Appends the triangle a, b, c of the primitive whose corners start at `base`, with c carrying
 // the face's colour; a corner already carrying another face's colour is sent again.
+// A triangle with two corners in one place covers no pixel and is left out: a cone's quads
+// each have one, at the apex, so this halves what the rasterizer is given.
 void appendTriangle(FrameBatch& batch, std::uint32_t base, int a, int b, int c,
                     const std::uint8_t rgba[4], std::vector<bool>& coloured) {
+    const OutVertex* v = &batch.vertices[base];
+    if (samePlace(v[a], v[b]) || samePlace(v[b], v[c]) || samePlace(v[a], v[c])) return;
     std::uint32_t last = base + static_cast<std::uint32_t>(c);
     OutVertex& corner = batch.vertices[last];
     if (!coloured[c]) {
