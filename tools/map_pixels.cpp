@@ -1,6 +1,7 @@
 // Prints digests of where every pixel of a 600 x 600 window lands: on the snow surface
-// (screenToSurface) and on the trackball (a step from the centre pixel to it). Two builds that
-// round alike print the same lines; with --raw it prints every value instead, one pixel a line.
+// (screenToSurface) and on the trackball (a step from the centre pixel to it), and whether this
+// build fuses a multiply and an add. Two builds that round alike print the same lines; with
+// --raw it prints every value instead, one pixel a line.
 //
 // Usage: map_pixels [--raw]
 
@@ -36,6 +37,16 @@ void trackballFromCentre(int px, int py) {
     mouseY = py;
     trackball();
 }
+
+// (1 + 2^-27) squared is 1 + 2^-26 + 2^-54. Rounded after the multiply the last term is lost
+// and this is 0; fused with the subtraction it is kept. Most pixels map alike either way, so
+// this shows a fusing build even where the digests happen to agree.
+double multiplyThenSubtract() {
+    volatile double side = 1.0 + 0x1p-27;
+    volatile double near = 1.0 + 0x1p-26;
+    const double x = side;
+    return x * x - near;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +76,7 @@ int main(int argc, char** argv) {
         std::printf("window %dx%d, %d pixels\n", kSide, kSide, kSide * kSide);
         std::printf("surface   %016llx\n", static_cast<unsigned long long>(surface.hash));
         std::printf("trackball %016llx\n", static_cast<unsigned long long>(ball.hash));
+        std::printf("x * x - c %a\n", multiplyThenSubtract());
     }
     return 0;
 }
