@@ -142,7 +142,7 @@ test('main waits for every bitmap, and a reload after the end starts afresh', as
   const snowHeld = new Promise((resolve) => { releaseSnow = resolve; });
   await page.setRequestInterception(true);
   page.on('request', async (request) => {
-    if (request.url().endsWith('/snow.bmp')) await snowHeld;
+    if (request.url().endsWith('/snow.bmp.gz')) await snowHeld;
     request.continue();
   });
   await page.goto(web.server.origin + '/index.html');
