@@ -3,7 +3,7 @@
 # needed, and writes bitmaps.js: their names, from src/textures/bitmaps.txt, for the page.
 # The native build in build/ is used when there is one; otherwise the browser build keeps a
 # small native build of its own (no tests).
-# cmake -DSOURCE_DIR=repo -DSITE_DIR=site -DOWN_NATIVE_DIR=dir -P tools/web-bitmaps.cmake
+# cmake -DSOURCE_DIR=repo -DSITE_DIR=site -DPROGRAM_DIR=dir -DOWN_NATIVE_DIR=dir -P tools/web-bitmaps.cmake
 set(native ${SOURCE_DIR}/build)
 if(NOT EXISTS ${native}/CMakeCache.txt)
   set(native ${OWN_NATIVE_DIR})
@@ -30,11 +30,20 @@ foreach(name IN LISTS bitmaps)
   file(REMOVE ${SITE_DIR}/${name})
   string(APPEND names "'${name}', ")
 endforeach()
-# The program's code too: the page unpacks it for emscripten's loader.
-if(NOT EXISTS ${SITE_DIR}/frimel.wasm.gz OR ${SITE_DIR}/frimel.wasm IS_NEWER_THAN ${SITE_DIR}/frimel.wasm.gz)
-  file(ARCHIVE_CREATE OUTPUT ${SITE_DIR}/frimel.wasm.gz PATHS ${SITE_DIR}/frimel.wasm FORMAT raw
+# The program: its script as it is, its code gzip'd (the page unpacks it for emscripten's loader).
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROGRAM_DIR}/frimel.js ${SITE_DIR}
+  COMMAND_ERROR_IS_FATAL ANY)
+if(NOT EXISTS ${SITE_DIR}/frimel.wasm.gz OR ${PROGRAM_DIR}/frimel.wasm IS_NEWER_THAN ${SITE_DIR}/frimel.wasm.gz)
+  file(ARCHIVE_CREATE OUTPUT ${SITE_DIR}/frimel.wasm.gz PATHS ${PROGRAM_DIR}/frimel.wasm FORMAT raw
     COMPRESSION GZip COMPRESSION_LEVEL 9)
 endif()
+file(REMOVE ${SITE_DIR}/frimel.wasm)
 string(REGEX REPLACE ", $" "" names "${names}")
-file(CONFIGURE OUTPUT ${SITE_DIR}/bitmaps.js
-  CONTENT "// Written by the build from src/textures/bitmaps.txt: the bitmaps the program reads.\nwindow.frimelBitmaps = [@names@];\n")
+set(list_js "// Written by the build from src/textures/bitmaps.txt: the bitmaps the program reads.\nwindow.frimelBitmaps = [${names}];\n")
+set(old_js "")
+if(EXISTS ${SITE_DIR}/bitmaps.js)
+  file(READ ${SITE_DIR}/bitmaps.js old_js)
+endif()
+if(NOT old_js STREQUAL list_js)
+  file(WRITE ${SITE_DIR}/bitmaps.js "${list_js}")
+endif()
