@@ -110,6 +110,28 @@ web.test('each look and history entry shows exactly what its key shows', async (
   }
 });
 
+// Depth shows only on a crystal held long enough to branch twice. Each step's picture, the first
+// time its name comes, must differ from the one before; after that it must be the same.
+const BIG_CRYSTAL = 'key y\nsrand 1\npress 300 330\nhold 400\nrelease 300 330\nsettle';
+const DEPTH_STEPS = [[['3'], 'two'], [['tool', 'Fractal Depth', '0'], 'none'], [['1'], 'none'],
+  [['tool', 'Fractal Depth', '2'], 'two'], [['tool', 'Fractal Depth', '0'], 'none'],
+  [['menu', 'Fractal Depth', '2'], 'two'], [['tool', 'Fractal Depth', '1'], 'one'], [['2'], 'one']];
+
+web.test('each Fractal Depth button draws a big crystal as its key does', async (app) => {
+  let before = await app.grab(BIG_CRYSTAL);
+  const seen = {};
+  for (const [[kind, ...rest], name] of DEPTH_STEPS) {
+    if (kind === 'tool') await app.tool(...rest);
+    else if (kind === 'menu') await app.chooseMenu(...rest);
+    else await app.key(kind);
+    const shown = await app.grab();
+    const step = `${[kind, ...rest].join(' ')} -> ${name}`;
+    assert.ok(seen[name] ? samePicture(shown, seen[name]) : !samePicture(shown, before), step);
+    seen[name] ??= shown;
+    before = shown;
+  }
+});
+
 for (const via of ['menu', 'tool']) web.test(`each ice colour (${via}) shows on the next object only`, async (app) => {
   const first = await app.grab();
   const spots = { Blue: [150, 200], Green: [300, 200], Red: [450, 200], Purple: [200, 420], White: [400, 420] };

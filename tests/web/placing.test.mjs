@@ -131,5 +131,8 @@ test('in an 800 x 600 window the first click lands under the pointer, and the pa
   assert.equal(await app.page.evaluate(() => document.activeElement.id), 'menu-button');
   await app.key('q');
   assert.equal(await app.state(), 'running');
+  await app.page.evaluate(() => document.activeElement.blur());  // the page itself has the keys
+  await app.key('y');
+  await app.page.waitForFunction(() => document.querySelector('#mode').textContent === 'Mode: Draw Crystals');
   assert.deepEqual(errors, []);
 });
