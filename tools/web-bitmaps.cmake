@@ -1,7 +1,9 @@
-# Copies the eight bitmaps of the native build into the browser build's site, drawing them first
-# with the native make_bitmaps when needed. The native build in build/ is used when there is one;
-# otherwise the browser build keeps a small native build of its own (no tests).
-# cmake -DSOURCE_DIR=repo -DSITE_DIR=site -DOWN_NATIVE_DIR=dir -P tools/web-bitmaps.cmake
+# Ships the eight bitmaps of the native build in the browser build's site, gzip'd as the
+# program's code is (the page unpacks them before the program starts), drawing them first with the native make_bitmaps when
+# needed, and writes bitmaps.js: their names, from src/textures/bitmaps.txt, for the page.
+# The native build in build/ is used when there is one; otherwise the browser build keeps a
+# small native build of its own (no tests).
+# cmake -DSOURCE_DIR=repo -DSITE_DIR=site -DPROGRAM_DIR=dir -DOWN_NATIVE_DIR=dir -P tools/web-bitmaps.cmake
 set(native ${SOURCE_DIR}/build)
 if(NOT EXISTS ${native}/CMakeCache.txt)
   set(native ${OWN_NATIVE_DIR})
@@ -15,7 +17,33 @@ if(NOT EXISTS ${native}/CMakeCache.txt)
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} --build ${native} --target bitmaps
   OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
-set(bitmaps background.bmp white.bmp ice.bmp ice2.bmp ice3.bmp ice4.bmp ice5.bmp snow.bmp)
-list(TRANSFORM bitmaps PREPEND ${native}/data/)
-execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${bitmaps} ${SITE_DIR}
+
+file(STRINGS ${SOURCE_DIR}/src/textures/bitmaps.txt bitmaps)
+set(names "")
+foreach(name IN LISTS bitmaps)
+  set(packed ${SITE_DIR}/${name}.gz)
+  if(NOT EXISTS ${packed} OR ${native}/data/${name} IS_NEWER_THAN ${packed})
+    file(ARCHIVE_CREATE OUTPUT ${packed} PATHS ${native}/data/${name} FORMAT raw
+      COMPRESSION GZip COMPRESSION_LEVEL 9)
+  endif()
+  # A site assembled before the bitmaps were packed still has them as they are.
+  file(REMOVE ${SITE_DIR}/${name})
+  string(APPEND names "'${name}', ")
+endforeach()
+# The program: its script as it is, its code gzip'd (the page unpacks it for emscripten's loader).
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROGRAM_DIR}/frimel.js ${SITE_DIR}
   COMMAND_ERROR_IS_FATAL ANY)
+if(NOT EXISTS ${SITE_DIR}/frimel.wasm.gz OR ${PROGRAM_DIR}/frimel.wasm IS_NEWER_THAN ${SITE_DIR}/frimel.wasm.gz)
+  file(ARCHIVE_CREATE OUTPUT ${SITE_DIR}/frimel.wasm.gz PATHS ${PROGRAM_DIR}/frimel.wasm FORMAT raw
+    COMPRESSION GZip COMPRESSION_LEVEL 9)
+endif()
+file(REMOVE ${SITE_DIR}/frimel.wasm)
+string(REGEX REPLACE ", $" "" names "${names}")
+set(list_js "// Written by the build from src/textures/bitmaps.txt: the bitmaps the program reads.\nwindow.frimelBitmaps = [${names}];\n")
+set(old_js "")
+if(EXISTS ${SITE_DIR}/bitmaps.js)
+  file(READ ${SITE_DIR}/bitmaps.js old_js)
+endif()
+if(NOT old_js STREQUAL list_js)
+  file(WRITE ${SITE_DIR}/bitmaps.js "${list_js}")
+endif()

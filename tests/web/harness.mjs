@@ -17,8 +17,8 @@ export const artifactDir = process.env.FRIMEL_WEB_ARTIFACTS || path.join(repo, '
 export const ownXServer = path.join(repo, 'tests/support/own-x-server.sh');
 export const scenesDir = path.join(repo, 'tests/web/scenes');
 
-export const BITMAPS = ['background.bmp', 'white.bmp', 'ice.bmp', 'ice2.bmp', 'ice3.bmp', 'ice4.bmp',
-  'ice5.bmp', 'snow.bmp'];
+export const BITMAPS = fs.readFileSync(path.join(repo, 'src/textures/bitmaps.txt'), 'utf8').split('\n')
+  .filter(Boolean);
 export const LOAD_LINES = BITMAPS.map((name) => 'trying to load ' + name);
 
 const CHROMIUM_FLAGS = ['--headless=new', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
@@ -26,7 +26,9 @@ const CHROMIUM_FLAGS = ['--headless=new', '--enable-unsafe-swiftshader', '--use-
   '--disable-component-update', '--disable-sync'];
 const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
   '.css': 'text/css', '.wasm': 'application/wasm', '.bmp': 'image/bmp', '.png': 'image/png',
-  '.json': 'application/json', '.svg': 'image/svg+xml', '.ico': 'image/x-icon' };
+  '.json': 'application/json', '.gz': 'application/gzip', '.svg': 'image/svg+xml', '.ico': 'image/x-icon' };
+// A window where the picture is 600 x 600 CSS pixels beside the panel, as the desktop's.
+export const DESKTOP_VIEWPORT = { width: 1200, height: 660 };
 // Software WebGL on two cores: a load or a deep frame can take seconds.
 const WAIT = 60000;
 
@@ -54,7 +56,7 @@ export async function launch() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-chromium-'));
   // headless: false, as the flags already ask for the new headless mode.
   const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: false,
-    args: CHROMIUM_FLAGS, userDataDir: profile, defaultViewport: { width: 1200, height: 1000 },
+    args: CHROMIUM_FLAGS, userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT,
     protocolTimeout: 4 * WAIT });
   // The profile goes once the browser has closed it: closing waits for the process to end.
   const close = browser.close.bind(browser);
@@ -73,15 +75,20 @@ export class Frimel {
     page.on('request', (request) => this.requests.push(request.url()));
   }
 
-  async load(origin) {
+  async load(origin, { focus = true } = {}) {
     this.origin = origin;
     await this.page.goto(origin + '/index.html');
     await this.page.waitForFunction(() => ['running', 'ended'].includes(document.body.dataset.state),
       { timeout: WAIT });
+    if (focus) await this.page.$eval('#canvas', (canvas) => canvas.focus({ preventScroll: true }));
+    await this.measure();
+  }
+
+  // Where the canvas is and how many of its pixels make one CSS pixel; again after a resize.
+  async measure() {
     this.box = await this.page.$eval('#canvas', (canvas) => {
       const r = canvas.getBoundingClientRect();
-      canvas.focus();
-      return { left: r.left, top: r.top, scale: r.width / canvas.width };
+      return { left: r.left, top: r.top, scale: r.width / canvas.width, width: canvas.width };
     });
   }
 
@@ -110,7 +117,10 @@ export class Frimel {
     return [this.box.left + x * this.box.scale, this.box.top + y * this.box.scale];
   }
 
-  move(x, y) { return this.page.mouse.move(...this.at(x, y)); }
+  async move(x, y) {
+    await this.measure();
+    return this.page.mouse.move(...this.at(x, y));
+  }
   async click(x, y, button = 'left') {
     await this.move(x, y);
     await this.page.mouse.down({ button });
@@ -192,6 +202,22 @@ export class Frimel {
     for (const [depth, label] of labels.slice(0, -1).entries()) await this.openSubmenu(depth, label);
     await (await this.menuEntry(labels.length - 1, labels.at(-1))).click();
     await this.page.waitForSelector('#menu', { hidden: true, timeout: WAIT });
+  }
+
+  // Clicks a toolbar button: tool('Undo (Z)'), or in a submenu's row tool('Ice Color', 'Blue').
+  async tool(...labels) {
+    const button = await this.page.evaluateHandle((path) => [...document.querySelectorAll('#toolbar button')]
+      .find((b) => b.textContent === path.at(-1) &&
+        (b.closest('[role=group]')?.getAttribute('aria-label') ?? null) === (path.length > 1 ? path[0] : null)), labels);
+    if (!button.asElement()) throw new Error(`no toolbar button ${labels.join(' > ')}`);
+    await button.click();
+  }
+
+  // The toolbar's rows: [group label or null, [[label, value], ...]], Menu and Save left out.
+  toolbarRows() {
+    return this.page.$$eval('#toolbar .tools', (rows) => rows.map((row) => [row.getAttribute('aria-label'),
+      [...row.querySelectorAll('button[data-value]')].map((b) => [b.textContent, b.dataset.value])])
+      .filter(([, buttons]) => buttons.length > 0));
   }
 
   replay(script) {

@@ -84,7 +84,12 @@ const LOOK_STEPS = [
   [['menu', 'Crystal Complexity', '1D'], 'noArms'], [['b'], 'raisedArms'],
   [['menu', 'Crystal Complexity', '2D'], 'scene'], [['menu', 'Crystal Complexity', '3D'], 'raisedArms'],
   [['menu', 'Crystal Complexity', '2D'], 'scene'],
-  [['click'], 'second'], [['menu', 'Undo (Z)'], 'scene'], [['menu', 'Clear (C)'], 'first'],
+  [['tool', 'Translucent (T)'], 'seeThrough'], [['tool', 'Opaque (O)'], 'scene'],
+  [['tool', 'Toggle Surface Texture (S)'], 'snow'], [['tool', 'Toggle Surface Texture (S)'], 'scene'],
+  [['tool', 'Crystal Complexity', '1D'], 'noArms'], [['tool', 'Crystal Complexity', '3D'], 'raisedArms'],
+  [['tool', 'Crystal Complexity', '2D'], 'scene'],
+  [['click'], 'second'], [['menu', 'Undo (Z)'], 'scene'], [['click'], 'third'], [['tool', 'Undo (Z)'], 'scene'],
+  [['menu', 'Clear (C)'], 'first'], [['click'], 'fourth'], [['tool', 'Clear (C)'], 'first'],
 ];
 
 web.test('each look and history entry shows exactly what its key shows', async (app) => {
@@ -94,6 +99,7 @@ web.test('each look and history entry shows exactly what its key shows', async (
   seen.scene = await app.settle();
   for (const [[kind, ...rest], name] of LOOK_STEPS) {
     if (kind === 'menu') await app.chooseMenu(...rest);
+    else if (kind === 'tool') await app.tool(...rest);
     else if (kind === 'click') await app.click(200, 420);
     else await app.key(kind);
     const shown = await app.settle();
@@ -104,7 +110,29 @@ web.test('each look and history entry shows exactly what its key shows', async (
   }
 });
 
-web.test('each ice colour shows on the next object only', async (app) => {
+// Depth shows only on a crystal held long enough to branch twice. Each step's picture, the first
+// time its name comes, must differ from the one before; after that it must be the same.
+const BIG_CRYSTAL = 'key y\nsrand 1\npress 300 330\nhold 400\nrelease 300 330\nsettle';
+const DEPTH_STEPS = [[['3'], 'two'], [['tool', 'Fractal Depth', '0'], 'none'], [['1'], 'none'],
+  [['tool', 'Fractal Depth', '2'], 'two'], [['tool', 'Fractal Depth', '0'], 'none'],
+  [['menu', 'Fractal Depth', '2'], 'two'], [['tool', 'Fractal Depth', '1'], 'one'], [['2'], 'one']];
+
+web.test('each Fractal Depth button draws a big crystal as its key does', async (app) => {
+  let before = await app.grab(BIG_CRYSTAL);
+  const seen = {};
+  for (const [[kind, ...rest], name] of DEPTH_STEPS) {
+    if (kind === 'tool') await app.tool(...rest);
+    else if (kind === 'menu') await app.chooseMenu(...rest);
+    else await app.key(kind);
+    const shown = await app.grab();
+    const step = `${[kind, ...rest].join(' ')} -> ${name}`;
+    assert.ok(seen[name] ? samePicture(shown, seen[name]) : !samePicture(shown, before), step);
+    seen[name] ??= shown;
+    before = shown;
+  }
+});
+
+for (const via of ['menu', 'tool']) web.test(`each ice colour (${via}) shows on the next object only`, async (app) => {
   const first = await app.grab();
   const spots = { Blue: [150, 200], Green: [300, 200], Red: [450, 200], Purple: [200, 420], White: [400, 420] };
   const colourAt = (picture, [x, y]) => {
@@ -117,7 +145,7 @@ web.test('each ice colour shows on the next object only', async (app) => {
   await app.key('y');
   let picture = first;
   for (const [colour, [x, y]] of Object.entries(spots)) {
-    await app.chooseMenu('Ice Color', colour);
+    await (via === 'menu' ? app.chooseMenu('Ice Color', colour) : app.tool('Ice Color', colour));
     assert.ok(samePicture(await app.grab(), picture), `${colour} changes nothing already placed`);
     await app.click(x, y);
     picture = await app.settle();
@@ -134,4 +162,38 @@ web.test('Exit (Q) ends the program with status 0', async (app) => {
   await app.chooseMenu('Exit (Q)');
   assert.deepEqual(await app.waitForEnd(), { status: 0, text: 'Frimel has ended (exit status 0)' });
   assert.deepEqual(await app.lines(), LOAD_LINES);
+});
+
+// The toolbar: the menu's entries in its order, a row of buttons for each submenu.
+const TOOL_ROWS = MAIN.reduce((rows, [label, value]) => {
+  if (value) rows.at(-1)[1].push([label, value]);
+  else rows.push([label, SUBMENUS[label]], [null, []]);
+  return rows;
+}, [[null, []]]).filter(([, buttons]) => buttons.length > 0);
+
+web.test('the toolbar mirrors the menu, shows the mode, and is inert once Exit (Q) ends it', async (app) => {
+  assert.deepEqual(await app.toolbarRows(), TOOL_ROWS);
+  const mode = () => app.page.evaluate(() => [document.querySelector('#mode').textContent,
+    [...document.querySelectorAll('#toolbar [aria-pressed=true]')].map((b) => b.textContent)]);
+  assert.deepEqual(await mode(), ['Mode: Draw Chunks', ['Draw Chunks (U)']]);
+  for (const [label, line, shown] of [['Draw Crystals (Y)', 'Draw Crystals Mode', 'Draw Crystals'],
+    ['Rotate Scene (R)', 'Rotate Mode', 'Rotate Scene'], ['Draw Chunks (U)', 'Draw Chunks Mode', 'Draw Chunks']]) {
+    const from = (await app.lines()).length;
+    await app.tool(label);
+    await app.waitForLine(line, from);
+    await app.nextFrames(2);
+    assert.deepEqual(await mode(), ['Mode: ' + shown, [label]]);
+  }
+  await app.key('y');  // a key changes the mode shown too
+  await app.nextFrames(2);
+  assert.deepEqual(await mode(), ['Mode: Draw Crystals', ['Draw Crystals (Y)']]);
+  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'canvas', 'the keys stay with the picture');
+  await app.page.click('#menu-button');
+  assert.deepEqual(shape((await app.visibleMenus())[0].entries), MAIN);
+  await app.key('Escape');
+  await app.tool('Exit (Q)');
+  assert.deepEqual(await app.waitForEnd(), { status: 0, text: 'Frimel has ended (exit status 0)' });
+  await app.page.evaluate(() => document.querySelectorAll('#toolbar button').forEach((b) => b.click()));
+  assert.equal(await menuShown(app), false);
+  assert.deepEqual(await app.lines(), [...LOAD_LINES, 'Draw Crystals Mode', 'Rotate Mode', 'Draw Chunks Mode']);
 });

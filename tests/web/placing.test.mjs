@@ -1,6 +1,7 @@
 // The left button on the canvas: clicks, strokes, long presses and turning the scene.
 import assert from 'node:assert/strict';
-import { changedBox, countChanged, samePicture, savePng, webSuite } from './harness.mjs';
+import { test } from 'node:test';
+import { Frimel, changedBox, countChanged, samePicture, savePng, webSuite } from './harness.mjs';
 
 const web = webSuite();
 const width = (box) => (box ? box[2] - box[0] + 1 : 0);
@@ -75,4 +76,63 @@ web.test('a drag in rotate mode turns the scene, and y or u shows it unrotated e
     await app.key(back);
     assert.ok(samePicture(await app.grab(), scene), `${back} should show the unrotated scene`);
   }
+});
+
+const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+
+// A fresh program in a page of its own, with the console's errors kept.
+async function openPage(t, viewport, options) {
+  const page = await web.browser.newPage();
+  t.after(() => page.close());
+  const errors = [];
+  page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.setViewport(viewport);
+  const app = new Frimel(page);
+  await app.load(web.server.origin, options);
+  return { app, errors };
+}
+
+const layout = (app) => app.page.evaluate(() => ({ scrollWidth: document.documentElement.scrollWidth,
+  css: document.querySelector('#canvas').getBoundingClientRect().width, device: canvas.width }));
+
+test('on a phone the picture is the screen\'s width in device pixels; a tap places under the finger', async (t) => {
+  const { app, errors } = await openPage(t, PHONE);
+  assert.deepEqual(await layout(app), { scrollWidth: 390, css: 390, device: 1170 });
+  const button = await app.page.$('#toolbar button[data-value="1"]');  // Draw Crystals (Y)
+  const box = await button.boundingBox();
+  assert.ok(box.height >= 44 && box.width >= 44, `a finger-sized button, not ${box.width} x ${box.height}`);
+  await app.page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+  await app.waitForLine('Draw Crystals Mode');
+  await app.page.evaluate(() => window.scrollTo(0, 0));
+  const first = await app.grab();
+  await app.page.touchscreen.tap(130, 250);  // CSS pixels: device pixel 390, 750
+  await app.waitForLine('mouse clicked at 390 419');
+  const placed = changedBox(await app.settle(), first);
+  assert.ok(placed && placed[0] - 12 <= 390 && 390 <= placed[2] + 12 && placed[1] - 12 <= 750 && 750 <= placed[3] + 12,
+    `changes at ${placed} are not around the tap`);
+  await app.page.setViewport({ ...PHONE, width: 844, height: 390 });  // turned: beside the panel
+  await app.page.waitForFunction(() => canvas.width === 3 * canvas.getBoundingClientRect().width);
+  const turned = await layout(app);
+  assert.ok(turned.scrollWidth <= 844 && turned.css < 390, JSON.stringify(turned));
+  assert.deepEqual(errors, []);
+});
+
+test('in an 800 x 600 window the first click lands under the pointer, and the page stays put', async (t) => {
+  const { app, errors } = await openPage(t, { width: 800, height: 600 }, { focus: false });
+  const { device } = await layout(app);
+  await app.click(200, 150);
+  await app.waitForLine(`mouse clicked at 200 ${device - 1 - 150}`);
+  assert.deepEqual(await app.page.evaluate(() => [window.scrollX, window.scrollY, document.activeElement.id]),
+    [0, 0, 'canvas']);
+  await app.move(300, 300);
+  await app.page.mouse.wheel({ deltaY: 120 });
+  await app.page.keyboard.press('Tab');  // on to the toolbar, where keys are not the program's
+  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'menu-button');
+  await app.key('q');
+  assert.equal(await app.state(), 'running');
+  await app.page.evaluate(() => document.activeElement.blur());  // the page itself has the keys
+  await app.key('y');
+  await app.page.waitForFunction(() => document.querySelector('#mode').textContent === 'Mode: Draw Crystals');
+  assert.deepEqual(errors, []);
 });

@@ -1,6 +1,9 @@
 // The browser platform under the program: draws batched by raster state, a runtime that lives
 // until exit() and no longer, the menu's hold on the pointer, and a page that stays quiet.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import { test } from 'node:test';
 import { Frimel, LOAD_LINES, samePicture, webSuite } from './harness.mjs';
 
@@ -142,7 +145,7 @@ test('main waits for every bitmap, and a reload after the end starts afresh', as
   const snowHeld = new Promise((resolve) => { releaseSnow = resolve; });
   await page.setRequestInterception(true);
   page.on('request', async (request) => {
-    if (request.url().endsWith('/snow.bmp')) await snowHeld;
+    if (request.url().endsWith('/snow.bmp.gz')) await snowHeld;
     request.continue();
   });
   await page.goto(web.server.origin + '/index.html');
@@ -162,4 +165,24 @@ test('main waits for every bitmap, and a reload after the end starts afresh', as
   await page.waitForFunction(() => document.body.dataset.state === 'running');
   assert.deepEqual(await app.lines(), LOAD_LINES);
   assert.equal(await page.evaluate(() => window.frimelExitStatus), undefined);
+});
+
+web.test('Save picture downloads frimel.png at the canvas\'s size, the picture on show', async (app) => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-save-'));
+  try {
+    const cdp = await app.page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+    await app.key('y');
+    await app.click(300, 300);
+    await app.settle();
+    await app.page.click('#save-button');
+    const file = path.join(folder, 'frimel.png');
+    for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
+    const png = fs.readFileSync(file);
+    assert.equal(png.subarray(1, 4).toString('latin1'), 'PNG');
+    assert.deepEqual([png.readUInt32BE(16), png.readUInt32BE(20)], [600, 600]);
+    assert.ok(png.length > 50000, `a blank picture packs small; this one is ${png.length} bytes`);
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });

@@ -52,7 +52,7 @@ web.test('the page reaches only its own folder and stores nothing', async (app) 
   await app.key('t', 's', 'c');
   const origin = app.origin + '/';
   assert.deepEqual(app.requests.filter((url) => !url.startsWith(origin)), []);
-  assert.ok(app.requests.some((url) => url.endsWith('/frimel.wasm')), 'the program was fetched');
+  assert.ok(app.requests.some((url) => url.endsWith('/frimel.wasm.gz')), 'the program was fetched');
   const kept = await app.page.evaluate(async () => ({ local: localStorage.length,
     session: sessionStorage.length, cookie: document.cookie,
     databases: (await indexedDB.databases()).length, caches: (await caches.keys()).length }));
@@ -62,7 +62,7 @@ web.test('the page reaches only its own folder and stores nothing', async (app) 
 test('a missing snow.bmp ends the program with status 1 after seven loads', async (t) => {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-site-'));
   fs.cpSync(siteDir, folder, { recursive: true });
-  fs.rmSync(path.join(folder, 'snow.bmp'));
+  fs.rmSync(path.join(folder, 'snow.bmp.gz'));
   const server = await serve(folder);
   const app = new Frimel(await web.browser.newPage());
   t.after(async () => {
@@ -73,4 +73,16 @@ test('a missing snow.bmp ends the program with status 1 after seven loads', asyn
   await app.load(server.origin);
   assert.deepEqual(await app.waitForEnd(), { status: 1, text: 'Frimel has ended (exit status 1)' });
   assert.deepEqual(await app.lines(), [...LOAD_LINES, 'File Not Found : snow.bmp']);
+});
+
+// Chromium's emulation of a slow mobile link against a server that compresses nothing.
+test('on a 1.6 Mbit/s link with 150 ms latency the first frame shows within 5 s', async (t) => {
+  const page = await web.browser.newPage();
+  t.after(() => page.close());
+  await page.emulateNetworkConditions({ download: 1.6e6 / 8, upload: 750e3 / 8, latency: 150 });
+  const app = new Frimel(page);
+  await app.load(web.server.origin);
+  const frameAt = await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done(performance.now()))));
+  assert.equal(await app.state(), 'running');
+  assert.ok(frameAt < 5000, `the first frame came after ${Math.round(frameAt)} ms`);
 });

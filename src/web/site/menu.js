@@ -159,5 +159,11 @@
 
   window.addEventListener('blur', close);
 
-  window.frimelMenu = { close };
+  // The page's Menu button opens the same menu, below the button.
+  function openAt(menuId, x, y) {
+    if (ended() || !menus()) return;
+    openMenu(menuId, x, y);
+  }
+
+  window.frimelMenu = { close, open: openAt };
 })();

@@ -1,10 +1,11 @@
 // The page around Frimel's browser build: the emscripten module's settings, the console panel,
-// the bitmaps fetched into the program's working directory before main runs, and the end.
+// the bitmaps fetched into the program's working directory before main runs, and the end; the
+// picture sized to the window in device pixels, the toolbar, and which events reach the toolkit.
 'use strict';
 
 (function () {
-  const BITMAPS = ['background.bmp', 'white.bmp', 'ice.bmp', 'ice2.bmp', 'ice3.bmp', 'ice4.bmp',
-    'ice5.bmp', 'snow.bmp'];
+  // Their names come from the build (bitmaps.js), which ships each gzip'd as NAME.gz.
+  const BITMAPS = window.frimelBitmaps || [];
   // Keys that would scroll the page rather than reach the program.
   const SCROLL_KEYS = new Set([' ', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp',
     'PageDown', 'Home', 'End']);
@@ -22,14 +23,20 @@
     consolePanel.scrollTop = consolePanel.scrollHeight;
   }
 
+  // The bitmaps and the program's code are shipped gzip'd, as a plain static server compresses
+  // nothing; their fetches start with the page, beside the program's script. Null: not there.
+  const fetchUnpacked = (file) => fetch(file)
+    .then((response) => (response.ok
+      ? new Response(response.body.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer() : null))
+    .catch(() => null);
+  // The code first, so that it compiles while the bitmaps still arrive.
+  const programLoad = fetchUnpacked('frimel.wasm.gz');
+  const bitmapLoads = BITMAPS.map((name) => fetchUnpacked(name + '.gz').then((data) => ({ name, data })));
+
   // A bitmap the server does not have is simply not written: the program reports it and exits.
   function fetchBitmaps() {
     Module.addRunDependency('bitmaps');
-    const loads = BITMAPS.map((name) => fetch(name)
-      .then((response) => (response.ok ? response.arrayBuffer() : null))
-      .catch(() => null)
-      .then((data) => ({ name, data })));
-    Promise.all(loads).then((files) => {
+    Promise.all(bitmapLoads).then((files) => {
       const folder = Module.FS.cwd();
       for (const { name, data } of files) {
         if (data) Module.FS.writeFile(folder + '/' + name, new Uint8Array(data));
@@ -65,15 +72,213 @@
     onAbort: (what) => { statusLine.textContent = `Frimel stopped: ${what}`; },
   };
 
+  // emscripten's loader is handed the unpacked code instead of fetching frimel.wasm itself.
+  Module.instantiateWasm = (imports, receiveInstance) => {
+    programLoad.then((code) => {
+      if (!code) throw new Error('frimel.wasm.gz could not be fetched');
+      return WebAssembly.instantiate(code, imports);
+    }).then((result) => receiveInstance(result.instance, result.module), (error) => {
+      console.error(error);
+      Module.onAbort(String(error));
+    });
+    return {};
+  };
+
   // exit() from a key or mouse handler unwinds through the toolkit's listener: that is the end
   // already reported, not an error.
   window.addEventListener('error', (event) => {
     if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
   });
 
-  // The toolkit cancels the pointer press, which would otherwise have focused the canvas.
-  canvas.addEventListener('pointerdown', () => canvas.focus());
+  // The toolkit cancels the pointer press, which would otherwise have focused the canvas; the
+  // page must not scroll under the pointer before the toolkit reads where the press is.
+  canvas.addEventListener('pointerdown', () => canvas.focus({ preventScroll: true }));
   canvas.addEventListener('keydown', (event) => {
     if (SCROLL_KEYS.has(event.key)) event.preventDefault();
   });
+
+  // ---- The picture's size: the largest square beside the panel, or above it on a narrow or
+  // tall screen (there the full width), drawn at the canvas's size in device pixels.
+  const GAP = 16;
+  const PANEL = 300;
+  const STATUS = 28;  // the status line under the picture (page.css gives it this height)
+  let deviceSize = null;
+  const isEnded = () => document.body.dataset.state === 'ended';
+
+  function fitPicture() {
+    const width = document.documentElement.clientWidth;
+    const height = window.innerHeight;
+    const beside = Math.min(width - PANEL - 3 * GAP, height - 2 * GAP - STATUS);
+    const above = Math.min(width, height - STATUS);
+    // Beside while that keeps most of the picture's size: the console then shows too.
+    const stacked = beside < 0.75 * above;
+    document.body.classList.toggle('stacked', stacked);
+    const side = Math.max(1, Math.floor(stacked ? above : beside));
+    document.documentElement.style.setProperty('--picture', side + 'px');
+  }
+
+  function reshapeToCanvas() {
+    if (!deviceSize || document.body.dataset.state !== 'running') return;
+    if (canvas.width === deviceSize[0] && canvas.height === deviceSize[1]) return;
+    Module._frimel_resize(deviceSize[0], deviceSize[1]);
+  }
+
+  // The exact device-pixel box where the browser gives one that agrees with the CSS size times
+  // the device scale (an emulated device scale is not in it), otherwise the product.
+  function measureCanvas(entry) {
+    const box = entry.contentBoxSize[0];
+    const scaled = [box.inlineSize * devicePixelRatio, box.blockSize * devicePixelRatio];
+    const exact = entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
+    const agrees = exact && Math.abs(exact.inlineSize - scaled[0]) < 1 && Math.abs(exact.blockSize - scaled[1]) < 1;
+    deviceSize = agrees ? [exact.inlineSize, exact.blockSize] : scaled.map(Math.round);
+    reshapeToCanvas();
+  }
+
+  let lastEntry = null;
+  new ResizeObserver(([entry]) => { lastEntry = entry; measureCanvas(entry); }).observe(canvas);
+  // A zoom or a move to another screen changes the device scale, not the CSS size.
+  window.addEventListener('resize', () => { if (lastEntry) measureCanvas(lastEntry); });
+  new ResizeObserver(fitPicture).observe(document.documentElement);
+  window.addEventListener('resize', fitPicture);
+  fitPicture();
+
+  // ---- The toolbar: a button for every entry of the menu the program attached to the right
+  // button, labels and values as it built them, a row of buttons for each submenu, the Menu
+  // button for the same pop-up menu, Save picture, and the mode in force. Inert once ended.
+  const toolbar = document.getElementById('toolbar');
+  const modeLine = document.getElementById('mode');
+  let mainMenu = 0;
+  let shownMode = null;
+
+  function run(menuId, value) {
+    if (isEnded()) return;
+    try {
+      Module._frimel_menu_choose(menuId, value);
+    } catch (error) {
+      if (!error || error.name !== 'ExitStatus') throw error;
+    }
+  }
+
+  function commandButton(menuId, entry) {
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.textContent = entry.label;
+    button.dataset.menu = menuId;
+    button.dataset.value = entry.value;
+    button.addEventListener('click', () => run(menuId, entry.value));
+    return button;
+  }
+
+  function buildToolbar() {
+    const model = Module.glutMenus;
+    mainMenu = model ? model.buttons[2] || 0 : 0;
+    if (!mainMenu) return;
+    let row = document.createElement('div');
+    row.className = 'tools';
+    toolbar.appendChild(row);
+    for (const entry of model.menus[mainMenu]) {
+      if (!entry.submenu) {
+        row.appendChild(commandButton(mainMenu, entry));
+        continue;
+      }
+      const group = document.createElement('div');
+      group.className = 'tools group';
+      group.setAttribute('role', 'group');
+      const label = document.createElement('span');
+      label.textContent = entry.label;
+      group.setAttribute('aria-label', entry.label);
+      group.appendChild(label);
+      for (const choice of model.menus[entry.submenu] || []) {
+        if (!choice.submenu) group.appendChild(commandButton(entry.submenu, choice));
+      }
+      toolbar.appendChild(group);
+      row = document.createElement('div');
+      row.className = 'tools';
+      toolbar.appendChild(row);
+    }
+    showMode();
+  }
+
+  // The mode can change by key, menu or toolbar: checked once a frame, shown when it changes.
+  function showMode() {
+    if (isEnded()) return;
+    const mode = Module._frimel_mode();
+    if (mode !== shownMode) {
+      shownMode = mode;
+      let label = '';
+      for (const button of toolbar.querySelectorAll(`button[data-menu="${mainMenu}"]`)) {
+        const current = Number(button.dataset.value) === mode;
+        button.setAttribute('aria-pressed', String(current));
+        if (current) label = button.textContent.replace(/\s*\(.\)$/, '');
+      }
+      modeLine.textContent = 'Mode: ' + label;
+    }
+    requestAnimationFrame(showMode);
+  }
+
+  // A press on a tool keeps the keyboard where it was (on the picture, usually).
+  toolbar.addEventListener('mousedown', (event) => event.preventDefault());
+
+  document.getElementById('menu-button').addEventListener('click', (event) => {
+    if (isEnded() || !mainMenu) return;
+    const box = event.currentTarget.getBoundingClientRect();
+    window.frimelMenu.open(mainMenu, box.left, box.bottom);
+  });
+
+  // The frame is drawn and read in the same task, before the browser clears the canvas.
+  function savePicture() {
+    if (isEnded() || document.body.dataset.state !== 'running') return;
+    Module._frimel_display();
+    canvas.toBlob((blob) => {
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = 'frimel.png';
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    }, 'image/png');
+  }
+  document.getElementById('save-button').addEventListener('click', savePicture);
+
+  // emscripten runs postRun's entries last first: this one, put first, runs after started().
+  Module.postRun.unshift(() => {
+    if (isEnded()) return;
+    reshapeToCanvas();
+    buildToolbar();
+  });
+
+  // ---- Which events reach the toolkit (its listeners are on window, registered after these).
+  // Keys go to the program only from the picture or the page itself; Tab always moves focus.
+  const takesKeys = (target) => target === canvas || target === document.body ||
+    target === document.documentElement;
+  for (const type of ['keydown', 'keyup']) {
+    window.addEventListener(type, (event) => {
+      if (event.key === 'Tab' || !takesKeys(event.target)) event.stopImmediatePropagation();
+    }, true);
+  }
+
+  // The program has no use for the wheel; the toolkit's listener would try to cancel a scroll
+  // it may not, as the browser makes window wheel listeners passive.
+  for (const type of ['mousewheel', 'DOMMouseScroll']) {
+    window.addEventListener(type, (event) => event.stopImmediatePropagation(), true);
+  }
+
+  // One finger on the picture is the left button, as GLUT has it; the page turns the touch into
+  // mouse events itself, with a listener allowed to cancel the browser's own gestures.
+  const TOUCH_AS_MOUSE = { touchstart: 'mousedown', touchmove: 'mousemove', touchend: 'mouseup',
+    touchcancel: 'mouseup' };
+  let finger = null;
+  for (const type of Object.keys(TOUCH_AS_MOUSE)) {
+    window.addEventListener(type, (event) => {
+      if (event.target !== canvas) return;
+      event.stopImmediatePropagation();
+      if (event.cancelable) event.preventDefault();
+      const touch = event.changedTouches[0];
+      if (type === 'touchstart' && finger === null) finger = touch.identifier;
+      if (!touch || touch.identifier !== finger) return;
+      if (type === 'touchend' || type === 'touchcancel') finger = null;
+      canvas.dispatchEvent(new MouseEvent(TOUCH_AS_MOUSE[type], { bubbles: true, cancelable: true,
+        view: window, clientX: touch.clientX, clientY: touch.clientY, screenX: touch.screenX,
+        screenY: touch.screenY, button: 0, buttons: type === 'touchstart' || type === 'touchmove' ? 1 : 0 }));
+    }, { capture: true, passive: false });
+  }
 })();
