@@ -53,6 +53,7 @@
 
   function openMenu(menuId, x, y) {
     close();
+    if (ended()) return;
     const root = menuElement(menuId, 0);
     root.id = 'menu';
     root.addEventListener('mouseover', (event) => {
@@ -91,6 +92,7 @@
     const menuId = Number(entry.closest('.menu').dataset.menu);
     const value = Number(entry.dataset.value);
     close();
+    if (ended()) return;  // the program is gone: nothing may call into it
     try {
       window.Module._frimel_menu_choose(menuId, value);
     } catch (error) {
@@ -105,6 +107,9 @@
 
   window.addEventListener('mousedown', (event) => {
     if (ended()) return;
+    // A new press means the button was released, wherever that went: a release kept back from
+    // before must not swallow this press's own, which would leave the program holding it.
+    heldBack.delete(event.button);
     if (open) {
       keep(event);
       const entry = event.target.closest && event.target.closest('.menu-entry');

@@ -55,6 +55,38 @@
     statusLine.textContent = `Frimel has ended (exit status ${status})`;
   }
 
+  // Any state after the end: the menu and everything else in the page stay inert from now on.
+  function stopped(text) {
+    hasEnded = true;
+    window.frimelMenu.close();
+    document.body.dataset.state = 'ended';
+    statusLine.textContent = text;
+  }
+
+  // A fault inside the program (out of memory, most likely) ends it for good.
+  function aborted(what) {
+    const reason = what ? String(what) : 'the program failed and cannot go on';
+    stopped(`Frimel has stopped: ${reason}. Reload the page to start again.`);
+  }
+
+  // Without WebGL 2 the program could not draw anything: it is not started at all.
+  function lacksWebGL2() {
+    if (document.createElement('canvas').getContext('webgl2')) return false;
+    stopped('Frimel needs WebGL 2, which this browser lacks or has turned off.');
+    return true;
+  }
+
+  // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
+  // lives in the program and is drawn again once the context is back.
+  function watchContext() {
+    canvas.addEventListener('webglcontextlost', () => {
+      if (!hasEnded) statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
+    });
+    canvas.addEventListener('webglcontextrestored', () => {
+      if (!hasEnded) statusLine.textContent = 'Running';
+    });
+  }
+
   window.Module = {
     canvas,
     print: printLine,
@@ -62,8 +94,10 @@
     preRun: [fetchBitmaps],
     postRun: [started],
     onExit: ended,
-    onAbort: (what) => { statusLine.textContent = `Frimel stopped: ${what}`; },
+    onAbort: aborted,
+    noInitialRun: lacksWebGL2(),
   };
+  watchContext();
 
   // exit() from a key or mouse handler unwinds through the toolkit's listener: that is the end
   // already reported, not an error.
