@@ -2,7 +2,7 @@
 // until exit() and no longer, the menu's hold on the pointer, and a page that stays quiet.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { Frimel, LOAD_LINES, samePicture, webSuite } from './harness.mjs';
+import { Frimel, LOAD_LINES, launch, samePicture, webSuite } from './harness.mjs';
 
 const web = webSuite();
 
@@ -162,4 +162,71 @@ test('main waits for every bitmap, and a reload after the end starts afresh', as
   await page.waitForFunction(() => document.body.dataset.state === 'running');
   assert.deepEqual(await app.lines(), LOAD_LINES);
   assert.equal(await page.evaluate(() => window.frimelExitStatus), undefined);
+});
+
+test('without WebGL 2 the page says so, starts nothing and throws nothing', async () => {
+  const browser = await launch(['--disable-webgl']);
+  try {
+    const page = await browser.newPage();
+    const errors = [];
+    page.on('pageerror', (error) => errors.push(error.message));
+    const app = new Frimel(page);
+    await app.load(web.server.origin);
+    assert.equal(await app.state(), 'ended');
+    assert.match(await page.$eval('#status', (s) => s.textContent), /needs WebGL 2.*lacks or has turned off/);
+    assert.deepEqual(await app.lines(), []);
+    assert.deepEqual(errors, []);
+  } finally {
+    await browser.close();
+  }
+});
+
+web.test('a lost context pauses the drawing and, once restored, shows the same scene', async (app) => {
+  await app.key('y');
+  await app.click(300, 300);
+  await app.chooseMenu('Ice Color', 'Blue');
+  await app.click(420, 320);
+  const before = await app.settle();
+  const status = () => app.page.$eval('#status', (s) => s.textContent);
+  await app.page.evaluate(() => { window.loseContext = Module.ctx.getExtension('WEBGL_lose_context'); });
+  await app.page.evaluate(() => new Promise((done) => {
+    Module.canvas.addEventListener('webglcontextlost', done, { once: true });
+    window.loseContext.loseContext();
+  }));
+  assert.match(await status(), /drawing paused/);
+  await app.key('s');
+  await app.key('s');  // the surface off and on again: the scene is the same
+  await app.page.evaluate(() => new Promise((done) => {
+    Module.canvas.addEventListener('webglcontextrestored', done, { once: true });
+    window.loseContext.restoreContext();
+  }));
+  await app.nextFrames(2);
+  assert.equal(await status(), 'Running');
+  assert.ok(samePicture(await app.grab(), before), 'the picture after the restore is the one before the loss');
+});
+
+web.test('a long hold on the deepest crystal keeps the heap small, and undo empties the scene', async (app) => {
+  await app.key('4', 'y');
+  const empty = await app.grab();
+  await app.press(300, 300);
+  await new Promise((done) => setTimeout(done, 6000));
+  const heap = await app.page.evaluate(() => Module.HEAP8.buffer.byteLength);
+  await app.release();
+  await app.key('z');
+  assert.ok(heap < 64 * 1024 * 1024, `${heap / 1024 / 1024} MiB of heap`);
+  assert.ok(samePicture(await app.grab(), empty));
+});
+
+web.test('a fault ends the page with the reason, and the menu stays shut', async (app) => {
+  await app.openMenu(300, 200);
+  await app.page.evaluate(() => { try { Module._frimel_fault(); } catch { /* the abort unwinds to here */ } });
+  assert.equal(await app.state(), 'ended');
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /^Frimel has stopped: .+/);
+  assert.equal(await app.page.$('#menu'), null, 'the open menu closed');
+  const lines = await app.lines();
+  await app.click(300, 200, 'right');
+  await app.click(300, 300);
+  await app.nextFrames(2);
+  assert.equal(await app.page.$('#menu'), null, 'no menu opens');
+  assert.deepEqual(await app.lines(), lines);
 });
