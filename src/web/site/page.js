@@ -65,8 +65,7 @@
 
   // A fault inside the program (out of memory, most likely) ends it for good.
   function aborted(what) {
-    const reason = what ? String(what) : 'the program failed and cannot go on';
-    stopped(`Frimel has stopped: ${reason}. Reload the page to start again.`);
+    stopped(what ? `Frimel has stopped: ${what}` : 'Frimel has stopped after a fault; reload to restart');
   }
 
   // Without WebGL 2 the program could not draw anything: it is not started at all.
