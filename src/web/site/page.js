@@ -70,7 +70,11 @@
 
   // Without WebGL 2 the program could not draw anything: it is not started at all.
   function lacksWebGL2() {
-    if (document.createElement('canvas').getContext('webgl2')) return false;
+    const probe = document.createElement('canvas').getContext('webgl2');
+    if (probe) {
+      probe.getExtension('WEBGL_lose_context')?.loseContext();  // gives its resources back at once
+      return false;
+    }
     stopped('Frimel needs WebGL 2, which this browser lacks or has turned off.');
     return true;
   }
