@@ -1,5 +1,5 @@
 // Times the browser's frames beside the desktop's, in one run on one machine: the frame bench's
-// scenes (src/web/bench_scenes.h) on the desktop through bench_frames, then in headless Chromium
+// scenes (src/scenes/bench_scenes.h) on the desktop through bench_frames, then in headless Chromium
 // through the page's replay hook. A browser frame is timed from the display call until a
 // one-pixel read-back returns, which waits for the frame to be finished.
 //
@@ -23,7 +23,7 @@ const rounds = option('--rounds', 5);
 const wanted = ['placed 100', 'placed 400', 'stroke 30, threshold 0.24'];
 
 // The scripts exactly as the desktop bench replays them.
-const header = fs.readFileSync(path.join(repo, 'src/web/bench_scenes.h'), 'utf8');
+const header = fs.readFileSync(path.join(repo, 'src/scenes/bench_scenes.h'), 'utf8');
 const fresh = header.match(/#define FRIMEL_FRESH_SCENE "([^"]*)"/)[1];
 const scenes = [...header.matchAll(/\{"([^"]+)", FRIMEL_FRESH_SCENE "([^"]*)", \d+\}/g)]
   .map(([, name, script]) => ({ name, script: fresh + script }))

@@ -1,6 +1,6 @@
 // Times Frimel's frames on a real window: the display handler against the literal drawing that
 // repeats every crystal's spike pass once per object in the scene, on the same scenes.
-// Scenes are scene scripts (web/bench_scenes.h), replayed through the program's own key and
+// Scenes are scene scripts (scenes/bench_scenes.h), replayed through the program's own key and
 // pointer handlers at fixed pixels and grown until the newest object rests (allGrown), so
 // nothing grows while frames are timed; the browser's bench replays the same scripts.
 //
@@ -28,8 +28,8 @@
 #include "app/state.h"
 #include "render/frame.h"
 #include "support/literal_drawing.h"
-#include "web/bench_scenes.h"
-#include "web/scene_script.h"
+#include "scenes/bench_scenes.h"
+#include "scenes/scene_script.h"
 
 // The bench links with --wrap=gluCylinder, so every cone Frimel draws passes through here.
 extern "C" void __real_gluCylinder(GLUquadric* q, GLdouble base, GLdouble top, GLdouble height,

@@ -13,7 +13,7 @@ import path from 'node:path';
 import { Frimel, launch, serve, siteDir } from '../tests/web/harness.mjs';
 
 const repo = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
-const header = fs.readFileSync(path.join(repo, 'src/web/bench_scenes.h'), 'utf8');
+const header = fs.readFileSync(path.join(repo, 'src/scenes/bench_scenes.h'), 'utf8');
 const fresh = header.match(/#define FRIMEL_FRESH_SCENE "([^"]*)"/)[1];
 const wanted = process.argv[2] || 'placed 400';
 const scene = [...header.matchAll(/\{"([^"]+)", FRIMEL_FRESH_SCENE "([^"]*)", \d+\}/g)]

@@ -16,7 +16,7 @@
 
 #include "app/state.h"
 #include "support/test_window.h"
-#include "web/scene_script.h"
+#include "scenes/scene_script.h"
 
 namespace {
 constexpr int kSide = 600;

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+#endif
 
 #include "app/state.h"
 #include "model/history.h"
@@ -18,6 +21,15 @@ constexpr float kDepthNone = 0.49f;
 constexpr float kDepthOne = 0.24f;
 constexpr float kDepthTwo = 0.12f;
 constexpr float kDepthThree = 0.06f;
+
+// In the browser the program outlives main, waiting for events, and exit() would only unwind
+// the handler: there the end is forced, which also ends the runtime and tells the page.
+[[noreturn]] void quit() {
+#ifdef __EMSCRIPTEN__
+    emscripten_force_exit(0);
+#endif
+    std::exit(0);
+}
 
 void choosePlacing(int kind) {
     placeKind = kind;
@@ -45,7 +57,7 @@ void keyboard(unsigned char key, int, int) {
     case 'c': case 'C': clearScene(); return;
     case 'd': case 'D': armLayout = armLayout == 0 ? 1 : 0; break;
     case 'o': case 'O': setTranslucent(0.0f); return;
-    case 'q': case 'Q': std::exit(0);
+    case 'q': case 'Q': quit();
     case 'r': case 'R': rotateMode = 1; break;
     case 's': case 'S': toggleSurface(); break;
     case 't': case 'T': setTranslucent(1.0f); return;
@@ -74,7 +86,7 @@ void mainMenu(int value) {
         choosePlacing(1);
         std::printf("Draw Chunks Mode\n");
         break;
-    case 6: std::exit(0);
+    case 6: quit();
     case 8: undoLast(); break;
     case 9: toggleSurface(); break;
     default: return;

@@ -294,10 +294,25 @@ void windowCoordinates(const Viewport& viewport, const float clip[4], double out
     out[2] = (clip[2] / w + 1.0) / 2.0;
 }
 
-void clearBatch(PipelineState& gl) {
-    gl.batch.vertices.clear();
-    gl.batch.indices.clear();
-    gl.batch.runs.clear();
+bool batchFull(const FrameBatch& batch) {
+    return batch.indices.size() >= 3 * kBatchTriangles || batch.vertices.size() >= 3 * kBatchTriangles;
+}
+
+namespace {
+template <typename T>
+void emptyKeepingRoom(std::vector<T>& items, std::size_t room) {
+    if (items.capacity() > 2 * room) {
+        std::vector<T>().swap(items);
+    } else {
+        items.clear();
+    }
+}
+}  // namespace
+
+void emptyBatch(FrameBatch& batch) {
+    emptyKeepingRoom(batch.vertices, 3 * kBatchTriangles);
+    emptyKeepingRoom(batch.indices, 3 * kBatchTriangles);
+    emptyKeepingRoom(batch.runs, kBatchTriangles);
 }
 
 }  // namespace fixedgl

@@ -149,7 +149,13 @@ void litColour(const PipelineState& gl, Vec4 eyePosition, const float eyeNormal[
 // Window coordinates of a clip-space point under the viewport, depth range [0, 1].
 void windowCoordinates(const Viewport& viewport, const float clip[4], double out[3]);
 
-// Empties the batch, as the frame's draws have been issued.
-void clearBatch(PipelineState& gl);
+// A batch is drawn as soon as it holds this many triangles (or corners), so a huge frame needs
+// no more memory than a small one. Its runs are drawn in order, so the picture is the same.
+constexpr std::size_t kBatchTriangles = 16384;
+bool batchFull(const FrameBatch& batch);
+
+// Empties a batch whose draws have been issued. Room far beyond a full batch (left by a single
+// huge primitive) is given back, so one frame does not keep it for the rest of the session.
+void emptyBatch(FrameBatch& batch);
 
 }  // namespace fixedgl

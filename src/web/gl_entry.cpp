@@ -27,7 +27,7 @@ fixedgl::Mat4 fromFloats(const GLfloat* m) {
 }
 
 // Enable and disable: pipeline state, raster state, or a capability the browser build ignores.
-void setCapability(GLenum capability, bool on) {
+void setPipelineCapability(GLenum capability, bool on) {
     fixedgl::PipelineState& gl = state;
     switch (capability) {
     case GL_LIGHTING: gl.lighting = on; break;
@@ -52,7 +52,11 @@ using webgl::pipeline;
 extern "C" {
 
 void glBegin(GLenum mode) { fixedgl::begin(pipeline(), mode); }
-void glEnd() { fixedgl::end(pipeline()); }
+// A full batch is drawn at once, so a frame of any size needs no more memory than a full batch.
+void glEnd() {
+    fixedgl::end(pipeline());
+    if (fixedgl::batchFull(pipeline().batch)) webgl::drawPending();
+}
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) { fixedgl::vertex(pipeline(), x, y, z); }
 
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
@@ -115,8 +119,8 @@ void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
 
 void glShadeModel(GLenum mode) { pipeline().shadeModel = mode; }
 
-void glEnable(GLenum capability) { webgl::setCapability(capability, true); }
-void glDisable(GLenum capability) { webgl::setCapability(capability, false); }
+void glEnable(GLenum capability) { webgl::setPipelineCapability(capability, true); }
+void glDisable(GLenum capability) { webgl::setPipelineCapability(capability, false); }
 
 void glBindTexture(GLenum target, GLuint texture) {
     if (target == GL_TEXTURE_2D) pipeline().raster.texture = texture;

@@ -101,20 +101,6 @@ void scaleImage(int components, int widthIn, int heightIn, const uint8_t* in, in
     }
 }
 
-// Exact halving: each output pixel is the mean of a 2 x 2 block, rounded to nearest.
-void halveImage(int components, int widthIn, int heightIn, const uint8_t* in, int rowSize,
-                uint8_t* out) {
-    const int widthOut = widthIn / 2, heightOut = heightIn / 2;
-    for (int i = 0; i < heightOut; ++i) {
-        for (int j = 0; j < widthOut; ++j) {
-            for (int k = 0; k < components; ++k) {
-                const uint8_t* a = in + (2 * i) * rowSize + (2 * j) * components + k;
-                const int sum = a[0] + a[components] + a[rowSize] + a[rowSize + components];
-                out[(i * widthOut + j) * components + k] = static_cast<uint8_t>((sum + 2) / 4);
-            }
-        }
-    }
-}
 }  // namespace
 
 int cylinderStrips(double baseRadius, double topRadius, double height, int slices, int stacks,
@@ -190,8 +176,6 @@ std::vector<uint8_t> mipmapBaseLevel(int width, int height, const uint8_t* rgbRo
             const uint8_t* row = rgbRows + static_cast<size_t>(y) * rowSize;
             std::copy(row, row + width * kComponents, out.begin() + static_cast<size_t>(y) * width * kComponents);
         }
-    } else if (width == newWidth * 2 && height == newHeight * 2) {
-        halveImage(kComponents, width, height, rgbRows, rowSize, out.data());
     } else {
         scaleImage(kComponents, width, height, rgbRows, rowSize, newWidth, newHeight, out.data());
     }

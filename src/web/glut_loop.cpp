@@ -1,30 +1,37 @@
-// The parts of GLUT's main loop that emscripten's GLUT leaves out: a buffer swap that draws the
-// frame, a main loop that keeps the program alive between events, and an exit() that ends it.
+// The parts of GLUT's main loop that emscripten's GLUT leaves out or paces otherwise: a buffer
+// swap that draws the frame, idle calls taken in turn with the frames, and a main loop that keeps
+// the program alive between events (quitting forces the end).
 
 #include <GL/glut.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include "web/gl_entry.h"
 #include "web/webgl_backend.h"
 
 namespace {
-// exit() finds the runtime kept alive (by the main loop, or by a pending idle call) and would
-// only unwind the stack: the program would go on drawing. Forcing the end flushes standard
-// output and tells the page through Module.onExit.
-EM_JS(void, endRuntimeOnExit, (), {
-    var quitBefore = quit_;
-    quit_ = function(status, thrown) {
-        if (!runtimeExited) _frimel_end_runtime(status);
-        quitBefore(status, thrown);
-    };
-});
+void (*idleHandler)() = nullptr;
+bool idleTicking = false;
 
-const bool exitEndsRuntime = (endRuntimeOnExit(), true);
+// One idle call an animation frame. freeglut's loop takes an idle call and the frame it asked
+// for in turn; a timer would call the idle handler many times during one long frame, and a held
+// crystal would grow ever faster the slower its frames are drawn.
+EM_BOOL idleTick(double, void*) {
+    if (idleHandler) idleHandler();
+    idleTicking = idleHandler != nullptr;
+    return idleTicking ? EM_TRUE : EM_FALSE;
+}
 }  // namespace
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void frimel_end_runtime(int status) { emscripten_force_exit(status); }
+void glutIdleFunc(void (*handler)()) {
+    idleHandler = handler;
+    if (handler && !idleTicking) {
+        idleTicking = true;
+        emscripten_request_animation_frame_loop(idleTick, nullptr);
+    }
+}
 
 void glutSwapBuffers() {
     webgl::drawPending();
@@ -32,7 +39,7 @@ void glutSwapBuffers() {
 }
 
 // As emscripten's: the first reshape and frame are requested, then main returns to the browser;
-// the runtime stays alive until exit() however the events come and go.
+// the runtime stays alive until the program forces its end however the events come and go.
 void glutMainLoop() {
     glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     glutPostRedisplay();

@@ -1,11 +1,15 @@
 #include "web/webgl_backend.h"
 
+#include <GL/glut.h>
+#include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace webgl {
@@ -53,9 +57,36 @@ struct Backend {
     GLuint boundTexture = 0;
     int drawCalls = 0;
     int drawCallsLastFrame = 0;
+    bool lost = false;  // the context is gone: nothing reaches it until it is restored
 };
 
 Backend backend;
+
+// What the context was given, kept to give it again once a lost context is restored: every
+// texture level as uploaded, every texture parameter, and the few settings made once at start.
+struct KeptLevel {
+    unsigned name;
+    int level, internalFormat, width, height;
+    unsigned format, type;
+    int alignment;
+    std::vector<unsigned char> pixels;  // empty when the level was only allocated
+};
+
+struct KeptParameter {
+    unsigned name, pname;
+    int value;
+};
+
+struct KeptSettings {
+    std::vector<KeptLevel> levels;
+    std::vector<KeptParameter> parameters;
+    float clearColour[4] = {0, 0, 0, 0};
+    GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;
+    int viewport[4] = {0, 0, 0, 0};
+    bool viewportSet = false;
+};
+
+KeptSettings kept;
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
@@ -114,11 +145,14 @@ void buildWhiteTexture() {
     b.boundTexture = b.white;
 }
 
+void watchContext();
+
 // Created on first use: every caller runs after glutCreateWindow made the context current.
 Backend& ready() {
     Backend& b = backend;
     if (!b.ready) {
         b.ready = true;
+        watchContext();
         buildProgram();
         buildVertexArray();
         emscripten_glDepthFunc(GL_LESS);
@@ -155,7 +189,7 @@ void bindName(unsigned name) {
     }
 }
 
-void setCapability(GLenum capability, bool on) {
+void setContextCapability(GLenum capability, bool on) {
     if (on) {
         emscripten_glEnable(capability);
     } else {
@@ -166,8 +200,8 @@ void setCapability(GLenum capability, bool on) {
 void applyState(const fixedgl::RasterState& state) {
     Backend& b = backend;
     const bool known = b.stateKnown;
-    if (!known || state.depthTest != b.applied.depthTest) setCapability(GL_DEPTH_TEST, state.depthTest);
-    if (!known || state.blending != b.applied.blending) setCapability(GL_BLEND, state.blending);
+    if (!known || state.depthTest != b.applied.depthTest) setContextCapability(GL_DEPTH_TEST, state.depthTest);
+    if (!known || state.blending != b.applied.blending) setContextCapability(GL_BLEND, state.blending);
     if (state.texturing) {
         bindName(state.texture);
     } else if (b.boundTexture != b.white) {
@@ -188,11 +222,70 @@ GLint internalFormatName(int internalFormat) {
     default: return internalFormat;
     }
 }
+
+// Bytes of an image as glTexImage2D reads it: rows padded to the unpack alignment.
+std::size_t imageBytes(int width, int height, unsigned format, int alignment) {
+    std::size_t components = 4;
+    switch (format) {
+    case GL_ALPHA: case GL_LUMINANCE: components = 1; break;
+    case GL_LUMINANCE_ALPHA: components = 2; break;
+    case GL_RGB: components = 3; break;
+    default: break;
+    }
+    const std::size_t a = static_cast<std::size_t>(alignment);
+    const std::size_t row = (static_cast<std::size_t>(width) * components + a - 1) / a * a;
+    return row * static_cast<std::size_t>(height);
+}
+
+void sendLevel(const KeptLevel& l) {
+    bindName(l.name);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, l.alignment);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, l.level, internalFormatName(l.internalFormat), l.width, l.height, 0,
+                            l.format, l.type, l.pixels.empty() ? nullptr : l.pixels.data());
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
+void sendParameter(const KeptParameter& p) {
+    bindName(p.name);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, p.pname, p.value == static_cast<int>(kClamp) ? GL_CLAMP_TO_EDGE : p.value);
+}
+
+// The browser keeps a lost context's place only if the loss is claimed: restoring is then allowed.
+EM_BOOL contextLost(int, const void*, void*) {
+    backend.lost = true;
+    return EM_TRUE;
+}
+
+// Every object of the old context is gone: the program, buffers and textures are made anew
+// from what was kept, and the scene, which lives in the program's own memory, is drawn again.
+EM_BOOL contextRestored(int, const void*, void*) {
+    const int drawCallsLastFrame = backend.drawCallsLastFrame;
+    backend = Backend();
+    backend.drawCallsLastFrame = drawCallsLastFrame;
+    ready();
+    for (const KeptLevel& level : kept.levels) sendLevel(level);
+    for (const KeptParameter& parameter : kept.parameters) sendParameter(parameter);
+    const float* c = kept.clearColour;
+    emscripten_glClearColor(c[0], c[1], c[2], c[3]);
+    emscripten_glBlendFunc(kept.blendSource, kept.blendDestination);
+    if (kept.viewportSet) emscripten_glViewport(kept.viewport[0], kept.viewport[1], kept.viewport[2], kept.viewport[3]);
+    glutPostRedisplay();
+    return EM_TRUE;
+}
+
+// Registered on first use, once the canvas has its context.
+void watchContext() {
+    static bool watching = false;
+    if (watching) return;
+    watching = true;
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, contextLost);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, contextRestored);
+}
 }  // namespace
 
 void drawBatch(fixedgl::FrameBatch& batch) {
-    if (batch.vertices.empty()) {
-        batch.runs.clear();
+    if (batch.vertices.empty() || backend.lost) {
+        fixedgl::emptyBatch(batch);
         return;
     }
     Backend& b = ready();
@@ -210,9 +303,7 @@ void drawBatch(fixedgl::FrameBatch& batch) {
                                   reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
         ++b.drawCalls;
     }
-    batch.vertices.clear();
-    batch.indices.clear();
-    batch.runs.clear();
+    fixedgl::emptyBatch(batch);
 }
 
 void endFrame() {
@@ -224,40 +315,63 @@ int drawCallsLastFrame() { return backend.drawCallsLastFrame; }
 
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
                    unsigned format, unsigned type, const void* pixels, int alignment) {
-    bindName(name);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, level, internalFormatName(internalFormat), width, height, 0,
-                            format, type, pixels);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    KeptLevel l{name, level, internalFormat, width, height, format, type, alignment, {}};
+    if (pixels) {
+        const auto* bytes = static_cast<const unsigned char*>(pixels);
+        l.pixels.assign(bytes, bytes + imageBytes(width, height, format, alignment));
+    }
+    auto same = [&](const KeptLevel& k) { return k.name == name && k.level == level; };
+    auto at = std::find_if(kept.levels.begin(), kept.levels.end(), same);
+    KeptLevel& stored = at == kept.levels.end() ? kept.levels.emplace_back() : *at;
+    stored = std::move(l);
+    if (!backend.lost) sendLevel(stored);
 }
 
 void setTextureParameter(unsigned name, unsigned pname, int value) {
-    bindName(name);
-    if (value == static_cast<int>(kClamp)) value = GL_CLAMP_TO_EDGE;
-    emscripten_glTexParameteri(GL_TEXTURE_2D, pname, value);
+    auto same = [&](const KeptParameter& k) { return k.name == name && k.pname == pname; };
+    auto at = std::find_if(kept.parameters.begin(), kept.parameters.end(), same);
+    const KeptParameter p{name, pname, value};
+    if (at == kept.parameters.end()) {
+        kept.parameters.push_back(p);
+    } else {
+        *at = p;
+    }
+    if (!backend.lost) sendParameter(p);
 }
 
 void clear(unsigned mask) {
+    if (backend.lost) return;
     ready();
     emscripten_glClear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
 
 void clearColour(float r, float g, float b, float a) {
+    const float colour[4] = {r, g, b, a};
+    std::memcpy(kept.clearColour, colour, sizeof colour);
+    if (backend.lost) return;
     ready();
     emscripten_glClearColor(r, g, b, a);
 }
 
 void viewport(int x, int y, int width, int height) {
+    const int box[4] = {x, y, width, height};
+    std::memcpy(kept.viewport, box, sizeof box);
+    kept.viewportSet = true;
+    if (backend.lost) return;
     ready();
     emscripten_glViewport(x, y, width, height);
 }
 
 void blendFunction(unsigned source, unsigned destination) {
+    kept.blendSource = source;
+    kept.blendDestination = destination;
+    if (backend.lost) return;
     ready();
     emscripten_glBlendFunc(source, destination);
 }
 
 void finish() {
+    if (backend.lost) return;
     ready();
     emscripten_glFinish();
 }

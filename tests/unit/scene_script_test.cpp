@@ -12,7 +12,7 @@
 #include "model/placement.h"
 #include "render/frame.h"
 #include "support/model_frames.h"
-#include "web/scene_script.h"
+#include "scenes/scene_script.h"
 
 namespace {
 void press(int x, int y) { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y); }

@@ -4,6 +4,7 @@
 #include <GL/glut.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -73,6 +74,45 @@ void coneScene(Gl& gl) {
     for (int i = 0; i < 4; ++i) {
         gl.normal(0.2f * i, 0.5f, 1.0f - 0.2f * i);
         gl.vertex(corners[i][0], corners[i][1], corners[i][2]);
+    }
+    gl.end();
+}
+
+// A light set under a turned camera, then a shiny patch whose normals fan out around it: the light
+// is placed by the model-view of the moment, and the corners that face the half vector shine.
+template <class Gl>
+void highlightScene(Gl& gl, const float* specular) {
+    gl.matrixMode(GL_PROJECTION);
+    gl.loadIdentity();
+    gl.perspective(40, 1.25, 1, 20);
+    gl.matrixMode(GL_MODELVIEW);
+    gl.loadIdentity();
+    gl.lookAt(1, 2, 7, 0, 0, 0, 0, 1, 0);
+    gl.rotate(35, 0, 1, 0);
+    const float position[4] = {2, 3, 4, 1};
+    const float white[4] = {1, 1, 1, 1};
+    const float dim[4] = {0.1f, 0.1f, 0.1f, 1};
+    const float blue[4] = {0.2f, 0.3f, 0.6f, 1};
+    const float shininess = 12;
+    gl.light(GL_POSITION, position);
+    gl.light(GL_DIFFUSE, white);
+    gl.light(GL_AMBIENT, dim);
+    gl.light(GL_SPECULAR, white);
+    gl.material(GL_AMBIENT, blue);
+    gl.material(GL_DIFFUSE, blue);
+    gl.material(GL_SPECULAR, specular);
+    gl.material(GL_SHININESS, &shininess);
+    gl.translate(0.3f, -0.2f, 0.5f);
+    gl.begin(GL_QUADS);
+    for (int row = 0; row < 6; ++row) {
+        for (int column = 0; column < 6; ++column) {
+            const int corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+            for (const auto& c : corners) {
+                const float x = (column + c[0]) / 3.0f - 1, y = (row + c[1]) / 3.0f - 1;
+                gl.normal(x, y, 1.2f);
+                gl.vertex(x, y, 0.1f * x * y);
+            }
+        }
     }
     gl.end();
 }
@@ -170,6 +210,33 @@ void mesaConeScene() {
     gluDeleteQuadric(gl.quadric);
 }
 
+void mesaHighlightScene() {
+    MesaGl gl;
+    const float white[4] = {1, 1, 1, 1};
+    highlightScene(gl, white);
+    gluDeleteQuadric(gl.quadric);
+}
+
+// How many of Mesa's feedback vertices one of ours matches: the same window position and
+// texture coordinate, and the same colour.
+int matchedVertices(const std::vector<FeedbackVertex>& mesa, const std::vector<LitVertex>& ours) {
+    int matched = 0;
+    for (const FeedbackVertex& m : mesa) {
+        for (const LitVertex& v : ours) {
+            const double* w = v.window;
+            if (std::fabs(w[0] - m[0]) > 1e-3 || std::fabs(w[1] - m[1]) > 1e-3 ||
+                std::fabs(w[2] - m[2]) > 1e-5 || v.s != m[8] || v.t != m[9]) {
+                continue;
+            }
+            bool sameColour = true;
+            for (int k = 0; k < 4; ++k) sameColour = sameColour && std::fabs(v.rgba[k] - m[4 + k]) < 2e-4;
+            matched += sameColour ? 1 : 0;
+            break;
+        }
+    }
+    return matched;
+}
+
 class WebLayer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -194,26 +261,29 @@ TEST_F(WebLayer, ConesAndPolygonLandAndLightAsInMesa) {
     LayerGl gl{layer, {}};
     coneScene(gl);
     ASSERT_FALSE(mesa.empty());
-    int matched = 0;
-    for (const FeedbackVertex& m : mesa) {
-        for (const LitVertex& v : gl.lit) {
-            const double* w = v.window;
-            if (std::fabs(w[0] - m[0]) > 1e-3 || std::fabs(w[1] - m[1]) > 1e-3 ||
-                std::fabs(w[2] - m[2]) > 1e-5 || v.s != m[8] || v.t != m[9]) {
-                continue;
-            }
-            bool sameColour = true;
-            for (int k = 0; k < 4; ++k) sameColour = sameColour && std::fabs(v.rgba[k] - m[4 + k]) < 2e-4;
-            matched += sameColour ? 1 : 0;
-            break;
-        }
-    }
-    EXPECT_EQ(matched, static_cast<int>(mesa.size()));
+    EXPECT_EQ(matchedVertices(mesa, gl.lit), static_cast<int>(mesa.size()));
     // Four quads a cone and a polygon of two triangles, each triangle three corners, less the
     // quads' triangles that end in the apex of the three pointed cones; each corner sent once,
     // as the faces' colours fall on different corners.
     EXPECT_EQ(layer.batch.indices.size(), static_cast<std::size_t>((4 * 4 * 2 - 3 * 4 + 2) * 3));
     EXPECT_EQ(layer.batch.vertices.size(), static_cast<std::size_t>(4 * 10 + 4));
+}
+
+// The same with a specular highlight, which the same patch without specular material lacks.
+TEST_F(WebLayer, HighlightUnderATurnedCameraShinesAsInMesa) {
+    const std::vector<FeedbackVertex> mesa = feedbackVertices(mesaHighlightScene);
+    LayerGl shiny{layer, {}};
+    const float white[4] = {1, 1, 1, 1};
+    highlightScene(shiny, white);
+    ASSERT_FALSE(mesa.empty());
+    EXPECT_EQ(matchedVertices(mesa, shiny.lit), static_cast<int>(mesa.size()));
+    PipelineState dullState = layer;
+    LayerGl dull{dullState, {}};
+    const float black[4] = {0, 0, 0, 1};
+    highlightScene(dull, black);
+    float brightest = 0;
+    for (std::size_t i = 0; i < shiny.lit.size(); ++i) brightest = std::max(brightest, shiny.lit[i].rgba[0] - dull.lit[i].rgba[0]);
+    EXPECT_GT(brightest, 0.3f);
 }
 
 TEST_F(WebLayer, MatricesMatchMesasStacks) {

@@ -52,11 +52,12 @@ export function serve(folder) {
   })));
 }
 
-export async function launch() {
+// Extra flags, such as '--disable-webgl', try the page in a browser that lacks something.
+export async function launch(extraFlags = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-chromium-'));
   // headless: false, as the flags already ask for the new headless mode.
   const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: false,
-    args: CHROMIUM_FLAGS, userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT,
+    args: [...CHROMIUM_FLAGS, ...extraFlags], userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT,
     protocolTimeout: 4 * WAIT });
   // The profile goes once the browser has closed it: closing waits for the process to end.
   const close = browser.close.bind(browser);

@@ -5,7 +5,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { Frimel, LOAD_LINES, samePicture, webSuite } from './harness.mjs';
+import { Frimel, LOAD_LINES, launch, samePicture, webSuite } from './harness.mjs';
 
 const web = webSuite();
 
@@ -185,4 +185,76 @@ web.test('Save picture downloads frimel.png at the canvas\'s size, the picture o
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
+});
+
+test('without WebGL 2 the page says so, starts nothing and throws nothing', async () => {
+  const browser = await launch(['--disable-webgl']);
+  try {
+    const page = await browser.newPage();
+    const errors = [];
+    page.on('pageerror', (error) => errors.push(error.message));
+    const app = new Frimel(page);
+    await app.load(web.server.origin);
+    assert.equal(await app.state(), 'ended');
+    assert.match(await page.$eval('#status', (s) => s.textContent), /needs WebGL 2.*lacks or has turned off/);
+    assert.deepEqual(await app.lines(), []);
+    assert.deepEqual(errors, []);
+  } finally {
+    await browser.close();
+  }
+});
+
+web.test('a lost context pauses the drawing and, once restored, shows the same scene', async (app) => {
+  await app.key('y');
+  await app.click(300, 300);
+  await app.chooseMenu('Ice Color', 'Blue');
+  await app.click(420, 320);
+  const before = await app.settle();
+  const status = () => app.page.$eval('#status', (s) => s.textContent);
+  await app.page.evaluate(() => { window.loseContext = Module.ctx.getExtension('WEBGL_lose_context'); });
+  await app.page.evaluate(() => new Promise((done) => {
+    Module.canvas.addEventListener('webglcontextlost', done, { once: true });
+    window.loseContext.loseContext();
+  }));
+  assert.match(await status(), /drawing paused/);
+  await app.key('s');
+  await app.key('s');  // the surface off and on again: the scene is the same
+  await app.page.evaluate(() => new Promise((done) => {
+    Module.canvas.addEventListener('webglcontextrestored', done, { once: true });
+    window.loseContext.restoreContext();
+  }));
+  await app.nextFrames(2);
+  assert.equal(await status(), 'Running');
+  assert.ok(samePicture(await app.grab(), before), 'the picture after the restore is the one before the loss');
+});
+
+web.test('a long hold on the deepest crystal keeps the heap small, and undo empties the scene', async (app) => {
+  await app.key('4', 'y');
+  const empty = await app.grab();
+  const heap = () => app.page.evaluate(() => Module.HEAP8.buffer.byteLength);
+  const before = await heap();
+  await app.press(300, 300);
+  await new Promise((done) => setTimeout(done, 6000));  // frames of some 400 000 triangles by then
+  const after = await heap();
+  await app.release();
+  await app.key('z');
+  // A frame's triangles are drawn batch by batch: the heap the program started with suffices.
+  assert.equal(after, before, `the heap grew from ${before / 1024 / 1024} to ${after / 1024 / 1024} MiB`);
+  assert.ok(samePicture(await app.grab(), empty));
+});
+
+web.test('a fault ends the page with the reason, and the menu stays shut', async (app) => {
+  await app.openMenu(300, 200);
+  await app.page.evaluate(() => { try { Module._frimel_fault(); } catch { /* the abort unwinds to here */ } });
+  assert.equal(await app.state(), 'ended');
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /^Frimel has stopped/);
+  assert.equal(await app.page.$('#menu'), null, 'the open menu closed');
+  const lines = await app.lines();
+  await app.click(300, 200, 'right');
+  await app.click(300, 300);
+  await app.tool('Rotate Scene (R)');
+  await app.page.click('#menu-button');
+  await app.nextFrames(2);
+  assert.equal(await app.page.$('#menu'), null, 'no menu opens, from the picture or the toolbar');
+  assert.deepEqual(await app.lines(), lines);
 });

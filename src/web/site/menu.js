@@ -53,6 +53,7 @@
 
   function openMenu(menuId, x, y) {
     close();
+    if (ended()) return;
     const root = menuElement(menuId, 0);
     root.id = 'menu';
     root.addEventListener('mouseover', (event) => {
@@ -91,6 +92,7 @@
     const menuId = Number(entry.closest('.menu').dataset.menu);
     const value = Number(entry.dataset.value);
     close();
+    if (ended()) return;  // the program is gone: nothing may call into it
     try {
       window.Module._frimel_menu_choose(menuId, value);
     } catch (error) {
@@ -103,8 +105,19 @@
     event.preventDefault();
   }
 
+  // Once the program has ended, nothing in the page may call into it: not the menu, and not
+  // the toolkit's own handlers, which listen after these.
+  function inert(event) {
+    if (!ended()) return false;
+    event.stopImmediatePropagation();
+    return true;
+  }
+
   window.addEventListener('mousedown', (event) => {
-    if (ended()) return;
+    if (inert(event)) return;
+    // A new press means the button was released, wherever that went: a release kept back from
+    // before must not swallow this press's own, which would leave the program holding it.
+    heldBack.delete(event.button);
     if (open) {
       keep(event);
       const entry = event.target.closest && event.target.closest('.menu-entry');
@@ -126,7 +139,7 @@
   }, true);
 
   window.addEventListener('mouseup', (event) => {
-    if (ended()) return;
+    if (inert(event)) return;
     const held = heldBack.delete(event.button);
     if (open && open.root.contains(event.target)) {
       keep(event);
@@ -142,7 +155,7 @@
   }, true);
 
   window.addEventListener('mousemove', (event) => {
-    if (open) event.stopImmediatePropagation();
+    if (inert(event) || open) event.stopImmediatePropagation();
   }, true);
 
   // The browser's own menu never shows over the canvas or ours.
@@ -152,11 +165,12 @@
 
   // While the menu is up it has the keyboard: Escape closes it, other keys do nothing.
   window.addEventListener('keydown', (event) => {
-    if (!open) return;
+    if (inert(event) || !open) return;
     keep(event);
     if (event.key === 'Escape') close();
   }, true);
 
+  window.addEventListener('keyup', inert, true);
   window.addEventListener('blur', close);
 
   // The page's Menu button opens the same menu, below the button.

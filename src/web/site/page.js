@@ -62,6 +62,41 @@
     statusLine.textContent = `Frimel has ended (exit status ${status})`;
   }
 
+  // Any state after the end: the menu and everything else in the page stay inert from now on.
+  function stopped(text) {
+    hasEnded = true;
+    window.frimelMenu.close();
+    document.body.dataset.state = 'ended';
+    statusLine.textContent = text;
+  }
+
+  // A fault inside the program (out of memory, most likely) ends it for good.
+  function aborted(what) {
+    stopped(what ? `Frimel has stopped: ${what}` : 'Frimel has stopped after a fault; reload to restart');
+  }
+
+  // Without WebGL 2 the program could not draw anything: it is not started at all.
+  function lacksWebGL2() {
+    const probe = document.createElement('canvas').getContext('webgl2');
+    if (probe) {
+      probe.getExtension('WEBGL_lose_context')?.loseContext();  // gives its resources back at once
+      return false;
+    }
+    stopped('Frimel needs WebGL 2, which this browser lacks or has turned off.');
+    return true;
+  }
+
+  // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
+  // lives in the program and is drawn again once the context is back.
+  function watchContext() {
+    canvas.addEventListener('webglcontextlost', () => {
+      if (!hasEnded) statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
+    });
+    canvas.addEventListener('webglcontextrestored', () => {
+      if (!hasEnded) statusLine.textContent = 'Running';
+    });
+  }
+
   window.Module = {
     canvas,
     print: printLine,
@@ -69,8 +104,10 @@
     preRun: [fetchBitmaps],
     postRun: [started],
     onExit: ended,
-    onAbort: (what) => { statusLine.textContent = `Frimel stopped: ${what}`; },
+    onAbort: aborted,
+    noInitialRun: lacksWebGL2(),
   };
+  watchContext();
 
   // emscripten's loader is handed the unpacked code instead of fetching frimel.wasm itself.
   Module.instantiateWasm = (imports, receiveInstance) => {

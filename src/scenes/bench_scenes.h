@@ -1,6 +1,6 @@
 #pragma once
 
-// The frame bench's scenes as scene scripts (web/scene_script.h), shared by the desktop bench
+// The frame bench's scenes as scene scripts (scenes/scene_script.h), shared by the desktop bench
 // and the browser's, so both time the same scenes. Each starts from a cleared, unrotated,
 // opaque scene branching one level deep, with a fixed random sequence, and ends at rest.
 

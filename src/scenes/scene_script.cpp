@@ -1,4 +1,4 @@
-#include "web/scene_script.h"
+#include "scenes/scene_script.h"
 
 #include <GL/glut.h>
 

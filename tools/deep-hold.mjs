@@ -1,0 +1,82 @@
+// The deepest crystal held still, on the desktop and in the browser in one run: keys 4 and y, a
+// press on the snow held still for a while, a release, and 'z'. Prints the browser's WebAssembly
+// heap after the hold, its longest frame task during the hold, and how long each program took
+// to show the scene without the object after the 'z' (pictures polled until they equal the
+// scene before the press).
+//
+// Where the 'z' comes in a long frame varies, so desktop and browser take turns for a number of
+// rounds; each round is printed, then the medians.
+//
+// Usage, after tools/run-web.sh --no-serve, a native build and npm ci in tests/web:
+//   node tools/deep-hold.mjs [--hold SECONDS] [--rounds N]
+import { execFileSync } from 'node:child_process';
+import path from 'node:path';
+import { Frimel, dataDir, launch, serve, siteDir } from '../tests/web/harness.mjs';
+
+const repo = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
+const option = (name, fallback) => {
+  const at = process.argv.indexOf(name);
+  return (at >= 0 && Number(process.argv[at + 1])) || fallback;
+};
+const hold = option('--hold', 10);
+const rounds = option('--rounds', 3);
+const MiB = 1024 * 1024;
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+
+function desktopRound() {
+  const out = execFileSync('/usr/bin/python3', [path.join(repo, 'tools/deep-hold-desktop.py'),
+    path.join(repo, 'build/frimel'), dataDir, String(hold)], { encoding: 'utf8' });
+  return Number(out.match(/undo seconds: ([\d.]+)/)[1]);
+}
+
+async function browserRound(browser, origin) {
+  const app = new Frimel(await browser.newPage());
+  await app.load(origin);
+  const canvasPicture = async () => Buffer.from(await (await app.page.$('#canvas')).screenshot());
+  await app.key('4', 'y');
+  await app.nextFrames(3);
+  const empty = await canvasPicture();
+  const drawCalls = () => app.page.evaluate(() => Module._frimel_draw_calls_last_frame());
+  const emptyDraws = await drawCalls();
+  await app.page.evaluate(() => {
+    window.longestTask = 0;
+    new PerformanceObserver((list) => {
+      for (const entry of list.getEntries()) window.longestTask = Math.max(window.longestTask, entry.duration);
+    }).observe({ entryTypes: ['longtask'] });
+  });
+  await app.press(300, 300);
+  await new Promise((done) => setTimeout(done, hold * 1000));
+  const { heap, longest } = await app.page.evaluate(() => ({ heap: Module.HEAP8.buffer.byteLength,
+    longest: window.longestTask }));
+  await app.release();
+  await app.key('z');
+  const start = performance.now();
+  while (await drawCalls() !== emptyDraws) {
+    if (performance.now() - start > 120000) throw new Error('the browser never drew the scene without the object');
+  }
+  await app.nextFrames(1);
+  const seconds = (performance.now() - start) / 1000;
+  if (!(await canvasPicture()).equals(empty)) throw new Error('the browser shows another picture than the empty scene');
+  await app.page.close();
+  return { heap, longest, seconds };
+}
+
+const server = await serve(siteDir);
+const browser = await launch();
+const desktop = [], web = [];
+try {
+  console.log(`browser: ${await browser.version()}; held still ${hold} s, ${rounds} rounds taking turns`);
+  for (let round = 0; round < rounds; ++round) {
+    desktop.push(desktopRound());
+    web.push(await browserRound(browser, server.origin));
+    const w = web.at(-1);
+    console.log(`round ${round + 1}: heap after the hold ${(w.heap / MiB).toFixed(1)} MiB, longest task ` +
+      `${w.longest.toFixed(0)} ms; 'z' shown after: desktop ${desktop.at(-1).toFixed(2)} s, browser ${w.seconds.toFixed(2)} s`);
+  }
+  const d = median(desktop), b = median(web.map((w) => w.seconds));
+  console.log(`median 'z': desktop ${d.toFixed(2)} s, browser ${b.toFixed(2)} s (${(b / d).toFixed(2)} times the desktop's); ` +
+    `largest heap ${(Math.max(...web.map((w) => w.heap)) / MiB).toFixed(1)} MiB`);
+} finally {
+  await browser.close();
+  await server.close();
+}
