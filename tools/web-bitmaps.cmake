@@ -30,13 +30,15 @@ foreach(name IN LISTS bitmaps)
   file(REMOVE ${SITE_DIR}/${name})
   string(APPEND names "'${name}', ")
 endforeach()
-# The program: its script as it is, its code gzip'd (the page unpacks it for emscripten's loader).
-execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROGRAM_DIR}/frimel.js ${SITE_DIR}
-  COMMAND_ERROR_IS_FATAL ANY)
-if(NOT EXISTS ${SITE_DIR}/frimel.wasm.gz OR ${PROGRAM_DIR}/frimel.wasm IS_NEWER_THAN ${SITE_DIR}/frimel.wasm.gz)
-  file(ARCHIVE_CREATE OUTPUT ${SITE_DIR}/frimel.wasm.gz PATHS ${PROGRAM_DIR}/frimel.wasm FORMAT raw
-    COMPRESSION GZip COMPRESSION_LEVEL 9)
-endif()
+# The program: its script and its code gzip'd (the page unpacks both, the code for emscripten's
+# loader). What a site assembled before still has unpacked goes.
+foreach(file frimel.js frimel.wasm)
+  if(NOT EXISTS ${SITE_DIR}/${file}.gz OR ${PROGRAM_DIR}/${file} IS_NEWER_THAN ${SITE_DIR}/${file}.gz)
+    file(ARCHIVE_CREATE OUTPUT ${SITE_DIR}/${file}.gz PATHS ${PROGRAM_DIR}/${file} FORMAT raw
+      COMPRESSION GZip COMPRESSION_LEVEL 9)
+  endif()
+endforeach()
+file(REMOVE ${SITE_DIR}/frimel.js)
 file(REMOVE ${SITE_DIR}/frimel.wasm)
 string(REGEX REPLACE ", $" "" names "${names}")
 set(list_js "// Written by the build from src/textures/bitmaps.txt: the bitmaps the program reads.\nwindow.frimelBitmaps = [${names}];\n")

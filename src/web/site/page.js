@@ -29,7 +29,8 @@
     .then((response) => (response.ok
       ? new Response(response.body.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer() : null))
     .catch(() => null);
-  // The code first, so that it compiles while the bitmaps still arrive.
+  // The script and the code first, so that they run and compile while the bitmaps still arrive.
+  const scriptLoad = fetchUnpacked('frimel.js.gz');
   const programLoad = fetchUnpacked('frimel.wasm.gz');
   const bitmapLoads = BITMAPS.map((name) => fetchUnpacked(name + '.gz').then((data) => ({ name, data })));
 
@@ -309,13 +310,24 @@
       if (event.target !== canvas) return;
       event.stopImmediatePropagation();
       if (event.cancelable) event.preventDefault();
-      const touch = event.changedTouches[0];
-      if (type === 'touchstart' && finger === null) finger = touch.identifier;
-      if (!touch || touch.identifier !== finger) return;
+      if (type === 'touchstart' && finger === null) finger = event.changedTouches[0].identifier;
+      const touch = [...event.changedTouches].find((t) => t.identifier === finger);
+      if (!touch) return;
       if (type === 'touchend' || type === 'touchcancel') finger = null;
       canvas.dispatchEvent(new MouseEvent(TOUCH_AS_MOUSE[type], { bubbles: true, cancelable: true,
         view: window, clientX: touch.clientX, clientY: touch.clientY, screenX: touch.screenX,
         screenY: touch.screenY, button: 0, buttons: type === 'touchstart' || type === 'touchmove' ? 1 : 0 }));
     }, { capture: true, passive: false });
   }
+
+  // The program's script runs once unpacked, after everything above is in place.
+  scriptLoad.then((code) => {
+    if (!code) {
+      aborted('frimel.js.gz could not be fetched');
+      return;
+    }
+    const script = document.createElement('script');
+    script.src = URL.createObjectURL(new Blob([code], { type: 'text/javascript' }));
+    document.body.appendChild(script);
+  });
 })();
