@@ -21,6 +21,11 @@ EM_BOOL idleTick(double, void*) {
     idleTicking = idleHandler != nullptr;
     return idleTicking ? EM_TRUE : EM_FALSE;
 }
+// Every change of mode asks for a frame: the page looks at the mode once a frame is shown, and
+// not at all while the program rests.
+EM_JS(void, frameShown, (), {
+    if (Module.onFrameShown) Module.onFrameShown();
+});
 }  // namespace
 
 extern "C" {
@@ -36,6 +41,7 @@ void glutIdleFunc(void (*handler)()) {
 void glutSwapBuffers() {
     webgl::drawPending();
     webgl::endFrame();
+    frameShown();
 }
 
 // As emscripten's: the first reshape and frame are requested, then main returns to the browser;

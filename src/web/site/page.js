@@ -235,9 +235,11 @@
       toolbar.appendChild(row);
     }
     showMode();
+    Module.onFrameShown = showMode;
   }
 
-  // The mode can change by key, menu or toolbar: checked once a frame, shown when it changes.
+  // The mode can change by key, menu or toolbar, and each asks for a frame: checked once a frame
+  // is shown, and shown when it changes.
   function showMode() {
     if (isEnded()) return;
     const mode = Module._frimel_mode();
@@ -251,7 +253,6 @@
       }
       modeLine.textContent = 'Mode: ' + label;
     }
-    requestAnimationFrame(showMode);
   }
 
   // A press on a tool keeps the keyboard where it was (on the picture, usually).
