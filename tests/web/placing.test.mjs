@@ -112,7 +112,9 @@ test('on a phone the picture is the screen\'s width in device pixels; a tap plac
   assert.ok(placed && placed[0] - 12 <= 390 && 390 <= placed[2] + 12 && placed[1] - 12 <= 750 && 750 <= placed[3] + 12,
     `changes at ${placed} are not around the tap`);
   await app.page.setViewport({ ...PHONE, width: 844, height: 390 });  // turned: beside the panel
-  await app.page.waitForFunction(() => canvas.width === 3 * canvas.getBoundingClientRect().width);
+  // The turn reshapes: a smaller picture beside the panel, drawn at its size in device pixels.
+  await app.page.waitForFunction(() => canvas.getBoundingClientRect().width < 390 &&
+    canvas.width === 3 * canvas.getBoundingClientRect().width);
   const turned = await layout(app);
   assert.ok(turned.scrollWidth <= 844 && turned.css < 390, JSON.stringify(turned));
   assert.deepEqual(errors, []);
