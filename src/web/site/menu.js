@@ -87,17 +87,22 @@
     open = null;
   }
 
+  // The menu's entries and the page's toolbar reach the program's menu handlers only here.
   // exit() in a handler unwinds back to here; the page has already been told the program ended.
-  function choose(entry) {
-    const menuId = Number(entry.closest('.menu').dataset.menu);
-    const value = Number(entry.dataset.value);
-    close();
+  function run(menuId, value) {
     if (ended()) return;  // the program is gone: nothing may call into it
     try {
       window.Module._frimel_menu_choose(menuId, value);
     } catch (error) {
       if (!error || error.name !== 'ExitStatus') throw error;
     }
+  }
+
+  function choose(entry) {
+    const menuId = Number(entry.closest('.menu').dataset.menu);
+    const value = Number(entry.dataset.value);
+    close();
+    run(menuId, value);
   }
 
   function keep(event) {
@@ -179,5 +184,5 @@
     openMenu(menuId, x, y);
   }
 
-  window.frimelMenu = { close, open: openAt };
+  window.frimelMenu = { close, open: openAt, run };
 })();

@@ -188,22 +188,13 @@
   let mainMenu = 0;
   let shownMode = null;
 
-  function run(menuId, value) {
-    if (isEnded()) return;
-    try {
-      Module._frimel_menu_choose(menuId, value);
-    } catch (error) {
-      if (!error || error.name !== 'ExitStatus') throw error;
-    }
-  }
-
   function commandButton(menuId, entry) {
     const button = document.createElement('button');
     button.type = 'button';
     button.textContent = entry.label;
     button.dataset.menu = menuId;
     button.dataset.value = entry.value;
-    button.addEventListener('click', () => run(menuId, entry.value));
+    button.addEventListener('click', () => window.frimelMenu.run(menuId, entry.value));
     return button;
   }
 
