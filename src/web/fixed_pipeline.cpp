@@ -33,11 +33,6 @@ struct Face {
     int provoking;
 };
 
-// Scratch space kept between primitives: a frame sends thousands of small ones.
-std::vector<Face> faceScratch;
-std::vector<Vec4> eyeScratch;
-std::vector<bool> colouredScratch;
-
 void facesOf(unsigned primitive, int n, std::vector<Face>& faces) {
     faces.clear();
     switch (primitive) {
@@ -68,14 +63,59 @@ bool samePlace(const OutVertex& a, const OutVertex& b) {
            a.clip[3] == b.clip[3];
 }
 
+// Where a corner falls: the clip planes it lies beyond, and its place in the window when it is in
+// front of the eye.
+struct Landing {
+    unsigned beyond = 0;  // a bit for each of the six clip planes
+    bool inFront = false;
+    double x = 0, y = 0;
+};
+
+Landing landing(const Viewport& viewport, const OutVertex& v) {
+    const float* c = v.clip;
+    Landing l;
+    for (int axis = 0; axis < 3; ++axis) {
+        if (c[axis] < -c[3]) l.beyond |= 1u << (2 * axis);
+        if (c[axis] > c[3]) l.beyond |= 2u << (2 * axis);
+    }
+    l.inFront = c[3] > 0.0f;
+    if (l.inFront) {
+        double window[3];
+        windowCoordinates(viewport, c, window);
+        l.x = window[0];
+        l.y = window[1];
+    }
+    return l;
+}
+
+// Whether a pixel centre (k + 0.5) lies in [low, high], widened by more than the rasterizer's
+// snapping of corners to its subpixel grid can move them.
+bool spansPixelCentre(double low, double high) {
+    constexpr double kSnapMargin = 0.125;
+    return std::floor(high + kSnapMargin - 0.5) >= std::ceil(low - kSnapMargin - 0.5);
+}
+
+// A triangle that cannot make a fragment: wholly beyond one clip plane, or so small that its
+// bounds hold no pixel centre. The far twigs of a deep crystal are mostly such triangles.
+bool makesNoFragment(const Landing& a, const Landing& b, const Landing& c) {
+    if (a.beyond & b.beyond & c.beyond) return true;
+    if (!(a.inFront && b.inFront && c.inFront)) return false;
+    return !spansPixelCentre(std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x})) ||
+           !spansPixelCentre(std::min({a.y, b.y, c.y}), std::max({a.y, b.y, c.y}));
+}
+
+// A triangle with two corners in one place covers no pixel either: a cone's quads each have one,
+// at the apex.
+bool drawn(const FrameBatch& batch, const std::vector<Landing>& landings, std::uint32_t base, int a, int b, int c) {
+    const OutVertex* v = &batch.vertices[base];
+    if (samePlace(v[a], v[b]) || samePlace(v[b], v[c]) || samePlace(v[a], v[c])) return false;
+    return !makesNoFragment(landings[a], landings[b], landings[c]);
+}
+
 // Appends the triangle a, b, c of the primitive whose corners start at `base`, with c carrying
 // the face's colour; a corner already carrying another face's colour is sent again.
-// A triangle with two corners in one place covers no pixel and is left out: a cone's quads
-// each have one, at the apex, so this halves what the rasterizer is given.
 void appendTriangle(FrameBatch& batch, std::uint32_t base, int a, int b, int c,
                     const std::uint8_t rgba[4], std::vector<bool>& coloured) {
-    const OutVertex* v = &batch.vertices[base];
-    if (samePlace(v[a], v[b]) || samePlace(v[b], v[c]) || samePlace(v[a], v[c])) return;
     std::uint32_t last = base + static_cast<std::uint32_t>(c);
     OutVertex& corner = batch.vertices[last];
     if (!coloured[c]) {
@@ -91,6 +131,13 @@ void appendTriangle(FrameBatch& batch, std::uint32_t base, int a, int b, int c,
     batch.indices.push_back(base + static_cast<std::uint32_t>(b));
     batch.indices.push_back(last);
 }
+
+// Scratch space kept between primitives: a frame sends thousands of small ones.
+std::vector<Face> faceScratch;
+std::vector<Vec4> eyeScratch;
+std::vector<bool> colouredScratch;
+std::vector<Landing> landingScratch;
+std::vector<int> triangleScratch;  // corners of the face's triangles that are drawn
 
 void openRun(PipelineState& gl) {
     std::vector<DrawRun>& runs = gl.batch.runs;
@@ -211,23 +258,34 @@ void end(PipelineState& gl) {
     }
     std::vector<bool>& coloured = colouredScratch;
     coloured.assign(n, false);
+    std::vector<Landing>& landings = landingScratch;
+    landings.resize(n);
+    for (int i = 0; i < n; ++i) landings[i] = landing(gl.viewport, batch.vertices[base + i]);
 
     const NormalMatrix normals = normalMatrix(modelView);
     openRun(gl);
+    std::vector<int>& triangles = triangleScratch;
     for (const Face& face : faces) {
+        triangles.clear();
+        auto keep = [&](int a, int b, int c) {
+            if (drawn(batch, landings, base, a, b, c)) triangles.insert(triangles.end(), {a, b, c});
+        };
+        if (gl.primitive == kPolygon) {
+            for (int i = 1; i + 1 < n; ++i) keep(0, i, i + 1);
+        } else {
+            keep(face.corners[0], face.corners[1], face.corners[2]);
+            if (face.count == 4) keep(face.corners[0], face.corners[2], face.corners[3]);
+        }
+        if (triangles.empty()) continue;  // nothing of the face shows, so it needs no light
         const SentVertex& provoking = gl.sent[face.provoking];
         float eyeNormal[3];
         transformNormal(normals, provoking.normal, eyeNormal);
         float lit[4];
         litColour(gl, eye[face.provoking], eyeNormal, provoking.colour, lit);
         const std::uint8_t rgba[4] = {channel(lit[0]), channel(lit[1]), channel(lit[2]), channel(lit[3])};
-        if (gl.primitive == kPolygon) {
-            for (int i = 1; i + 1 < n; ++i) appendTriangle(batch, base, 0, i, i + 1, rgba, coloured);
-            continue;
+        for (std::size_t t = 0; t < triangles.size(); t += 3) {
+            appendTriangle(batch, base, triangles[t], triangles[t + 1], triangles[t + 2], rgba, coloured);
         }
-        const int* c = face.corners;
-        appendTriangle(batch, base, c[0], c[1], c[2], rgba, coloured);
-        if (face.count == 4) appendTriangle(batch, base, c[0], c[2], c[3], rgba, coloured);
     }
     batch.runs.back().count = batch.indices.size() - batch.runs.back().first;
 }

@@ -454,3 +454,50 @@ TEST_F(WebLayer, FlatFacesTakeTheColourOfMesasProvokingVertex) {
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(rgba[k], pixel[k], 1.0) << "triangle " << t / 3;
     }
 }
+
+// A triangle that cannot make a fragment is left out of the batch; one that lights any pixel in
+// Mesa is always sent. Corners are in window pixels.
+TEST_F(WebLayer, TrianglesThatLightNoPixelAreLeftOut) {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    layer.lighting = false;
+    struct Case {
+        const char* name;
+        float corners[9];  // x, y, z of each
+        bool sent;
+    };
+    const Case cases[] = {
+        {"sliver between two columns of centres", {10.7f, 10, 0, 11.3f, 10, 0, 11.0f, 30, 0}, false},
+        {"speck between four centres", {20.7f, 20.7f, 0, 21.3f, 20.7f, 0, 21.0f, 21.3f, 0}, false},
+        {"long sliver between two rows", {10, 40.7f, 0, 200, 40.8f, 0, 100, 41.3f, 0}, false},
+        {"speck over one centre", {30.2f, 30.2f, 0, 30.9f, 30.2f, 0, 30.5f, 30.9f, 0}, true},
+        {"sliver just reaching a centre", {50.45f, 10, 0, 50.9f, 10, 0, 50.7f, 30, 0}, true},
+        {"wholly right of the window", {520, 100, 0, 560, 100, 0, 540, 200, 0}, false},
+        {"wholly beyond the far plane", {100, 100, 1.5f, 200, 100, 1.5f, 150, 200, 1.5f}, false},
+        {"partly out of the window", {450, 300, 0, 560, 300, 0, 480, 390, 0}, true},
+    };
+    std::vector<GLubyte> picture(500 * 400 * 3);
+    for (const Case& c : cases) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+        glBegin(GL_TRIANGLES);
+        emptyBatch(layer.batch);
+        begin(layer, kTriangles);
+        for (int i = 0; i < 3; ++i) {
+            const float x = c.corners[3 * i] / 250 - 1, y = c.corners[3 * i + 1] / 200 - 1;
+            glVertex3f(x, y, c.corners[3 * i + 2]);
+            vertex(layer, x, y, c.corners[3 * i + 2]);
+        }
+        glEnd();
+        end(layer);
+        glReadPixels(0, 0, 500, 400, GL_RGB, GL_UNSIGNED_BYTE, picture.data());
+        const bool lit = std::any_of(picture.begin(), picture.end(), [](GLubyte v) { return v != 0; });
+        EXPECT_EQ(lit, c.sent) << c.name << ": Mesa lights " << (lit ? "some" : "no") << " pixel";
+        EXPECT_EQ(layer.batch.indices.size(), c.sent ? 3u : 0u) << c.name;
+    }
+}
