@@ -13,11 +13,13 @@ namespace {
 void (*idleHandler)() = nullptr;
 bool idleTicking = false;
 
-// One idle call an animation frame. freeglut's loop takes an idle call and the frame it asked
-// for in turn; a timer would call the idle handler many times during one long frame, and a held
-// crystal would grow ever faster the slower its frames are drawn.
+// One idle call an animation frame, once the last frame has been drawn. freeglut's loop takes an
+// idle call and the frame it asked for in turn; a timer would call the idle handler many times
+// during one long frame, and a held crystal would grow ever faster the slower its frames are
+// drawn. Waiting for the graphics keeps a slow renderer from falling a frame behind, so a key
+// pressed during a huge frame shows as soon as that frame is done.
 EM_BOOL idleTick(double, void*) {
-    if (idleHandler) idleHandler();
+    if (idleHandler && webgl::lastFrameDrawn()) idleHandler();
     idleTicking = idleHandler != nullptr;
     return idleTicking ? EM_TRUE : EM_FALSE;
 }

@@ -57,6 +57,8 @@ struct Backend {
     GLuint boundTexture = 0;
     int drawCalls = 0;
     int drawCallsLastFrame = 0;
+    std::size_t trianglesThisFrame = 0;
+    GLsync frameDrawn = nullptr;  // signalled once the graphics have drawn the last big frame
     bool lost = false;  // the context is gone: nothing reaches it until it is restored
 };
 
@@ -302,13 +304,34 @@ void drawBatch(fixedgl::FrameBatch& batch) {
         emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
                                   reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
         ++b.drawCalls;
+        b.trianglesThisFrame += run.count / 3;
     }
     fixedgl::emptyBatch(batch);
 }
 
 void endFrame() {
-    backend.drawCallsLastFrame = backend.drawCalls;
-    backend.drawCalls = 0;
+    Backend& b = backend;
+    b.drawCallsLastFrame = b.drawCalls;
+    b.drawCalls = 0;
+    const bool big = b.trianglesThisFrame > fixedgl::kBatchTriangles;
+    b.trianglesThisFrame = 0;
+    if (b.lost || !b.ready) return;
+    if (b.frameDrawn) emscripten_glDeleteSync(b.frameDrawn);
+    b.frameDrawn = nullptr;
+    // A frame within one batch is drawn well inside an animation frame; the browser reports a
+    // fence only some animation frames later, which would slow every small frame down.
+    if (big) b.frameDrawn = emscripten_glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+}
+
+bool lastFrameDrawn() {
+    Backend& b = backend;
+    if (!b.frameDrawn || b.lost) return true;
+    GLint status = GL_SIGNALED;
+    emscripten_glGetSynciv(b.frameDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
+    if (status != GL_SIGNALED) return false;
+    emscripten_glDeleteSync(b.frameDrawn);
+    b.frameDrawn = nullptr;
+    return true;
 }
 
 int drawCallsLastFrame() { return backend.drawCallsLastFrame; }

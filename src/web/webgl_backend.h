@@ -15,6 +15,10 @@ void drawBatch(fixedgl::FrameBatch& batch);
 void endFrame();
 int drawCallsLastFrame();
 
+// Whether the graphics have finished drawing the last frame, when it was bigger than one batch:
+// a slow renderer may still be drawing such a frame long after its calls were made.
+bool lastFrameDrawn();
+
 // Texture names are the program's own integers; each gets a WebGL texture object of its own.
 // Format and type use GL's values; alignment is the unpack row alignment of the pixels.
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,

@@ -228,18 +228,35 @@ web.test('a lost context pauses the drawing and, once restored, shows the same s
   assert.ok(samePicture(await app.grab(), before), 'the picture after the restore is the one before the loss');
 });
 
-web.test('a long hold on the deepest crystal keeps the heap small, and undo empties the scene', async (app) => {
+web.test('a long hold on the deepest crystal keeps the heap small, and undo empties the scene at once', async (app) => {
   await app.key('4', 'y');
   const empty = await app.grab();
+  const draws = () => app.page.evaluate(() => Module._frimel_draw_calls_last_frame());
+  const emptyDraws = await draws();
   const heap = () => app.page.evaluate(() => Module.HEAP8.buffer.byteLength);
   const before = await heap();
+  await app.page.evaluate(() => {
+    window.shownAt = [];
+    const shown = Module.onFrameShown;
+    Module.onFrameShown = () => { window.shownAt.push(performance.now()); shown?.(); };
+  });
   await app.press(300, 300);
-  await new Promise((done) => setTimeout(done, 6000));  // frames of some 400 000 triangles by then
+  await new Promise((done) => setTimeout(done, 6000));  // frames of some 300 000 triangles by then
   const after = await heap();
-  await app.release();
-  await app.key('z');
+  // The 'z' waits for the frame being drawn, and no more: the graphics are never a frame behind.
+  const frame = await app.page.evaluate(() => {
+    const recent = window.shownAt.filter((t) => t > performance.now() - 2000);
+    return Math.max(...recent.slice(1).map((t, i) => t - recent[i]));
+  });
+  const start = performance.now();
+  await Promise.all([app.release(), app.page.keyboard.press('z')]);
+  while (await draws() !== emptyDraws) await app.nextFrames(1);
+  await app.nextFrames(1);
+  const undo = performance.now() - start;
   // A frame's triangles are drawn batch by batch: the heap the program started with suffices.
   assert.equal(after, before, `the heap grew from ${before / 1024 / 1024} to ${after / 1024 / 1024} MiB`);
+  assert.ok(frame > 100, `frames of the held crystal took ${frame} ms, too little to tell a frame's wait`);
+  assert.ok(undo < frame + 100, `the 'z' showed after ${undo.toFixed(0)} ms, with frames of ${frame.toFixed(0)} ms`);
   assert.ok(samePicture(await app.grab(), empty));
 });
 
