@@ -248,6 +248,8 @@ void end(PipelineState& gl) {
     const Mat4& projection = gl.projection.back();
     std::vector<Vec4>& eye = eyeScratch;
     eye.resize(n);
+    std::vector<Landing>& landings = landingScratch;
+    landings.resize(n);
     FrameBatch& batch = gl.batch;
     const auto base = static_cast<std::uint32_t>(batch.vertices.size());
     for (int i = 0; i < n; ++i) {
@@ -255,14 +257,13 @@ void end(PipelineState& gl) {
         eye[i] = transform(modelView, Vec4{v.position[0], v.position[1], v.position[2], 1.0f});
         const Vec4 clip = transform(projection, eye[i]);
         batch.vertices.push_back(OutVertex{{clip.x, clip.y, clip.z, clip.w}, v.s, v.t, {0, 0, 0, 0}});
+        landings[i] = landing(gl.viewport, batch.vertices.back());
     }
     std::vector<bool>& coloured = colouredScratch;
     coloured.assign(n, false);
-    std::vector<Landing>& landings = landingScratch;
-    landings.resize(n);
-    for (int i = 0; i < n; ++i) landings[i] = landing(gl.viewport, batch.vertices[base + i]);
 
-    const NormalMatrix normals = normalMatrix(modelView);
+    NormalMatrix normals{};
+    bool normalsKnown = false;  // worked out for the first face that shows
     openRun(gl);
     std::vector<int>& triangles = triangleScratch;
     for (const Face& face : faces) {
@@ -277,6 +278,10 @@ void end(PipelineState& gl) {
             if (face.count == 4) keep(face.corners[0], face.corners[2], face.corners[3]);
         }
         if (triangles.empty()) continue;  // nothing of the face shows, so it needs no light
+        if (!normalsKnown) {
+            normals = normalMatrix(modelView);
+            normalsKnown = true;
+        }
         const SentVertex& provoking = gl.sent[face.provoking];
         float eyeNormal[3];
         transformNormal(normals, provoking.normal, eyeNormal);
