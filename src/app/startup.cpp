@@ -2,7 +2,6 @@
 
 #include <GL/glut.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <memory>
 
@@ -10,6 +9,7 @@
 #include "app/reshape.h"
 #include "app/state.h"
 #include "model/idle_control.h"
+#include "model/lean_random.h"
 #include "model/placement.h"
 #include "render/frame.h"
 #include "render/light.h"
@@ -18,7 +18,7 @@
 void startUp(int* argc, char** argv) {
     snowSurface = 0;
     crystalTexture = kWhiteIceTexture;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    seedLean(static_cast<unsigned>(std::time(nullptr)));
     sideBranches = true;
     // Stand-ins for a missing predecessor; placeKind is still 0 here, so they are crystals.
     currentCrystal = keepCrystal(std::make_unique<Crystal>());

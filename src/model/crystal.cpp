@@ -1,17 +1,11 @@
 #include "model/crystal.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "app/state.h"
+#include "model/lean_random.h"
 #include "model/surface_mapping.h"
-
-namespace {
-// The generator's next value in 0..32767. The lean of a chunk is scaled for that range; where
-// RAND_MAX is larger the value keeps only the top 15 bits, so the lean stays within about 11 degrees.
-int nextRand15() { return std::rand() / (RAND_MAX / 32768 + 1); }
-}  // namespace
 
 Crystal::Crystal()
     : maxSize(0.2f),
@@ -31,7 +25,7 @@ Crystal::Crystal(float px, float py) : Crystal() {
     x = p.x;
     y = p.y;
     z = p.z;
-    spin = static_cast<float>((nextRand15() / 1000.0f - 16.4) / 1.5);
+    spin = leanFromDraw(nextLeanDraw());
 }
 
 void Crystal::advanceLevel(float limit) {

@@ -11,6 +11,7 @@
 
 #include "app/commands.h"
 #include "app/state.h"
+#include "model/lean_random.h"
 #include "model/placement.h"
 #include "render/frame.h"
 
@@ -97,7 +98,7 @@ const Command kCommands[] = {
     {"move", 2, [](const int* a) { move(a[0], a[1]); return true; }},
     {"hold", 1, [](const int* a) { hold(a[0]); return true; }},
     {"idle", 1, [](const int* a) { repeat(a[0], idle); return true; }},
-    {"srand", 1, [](const int* a) { std::srand(static_cast<unsigned>(a[0])); return true; }},
+    {"srand", 1, [](const int* a) { seedLean(static_cast<unsigned>(a[0])); return true; }},
     {"frames", 1, [](const int* a) { repeat(a[0], display); return true; }},
     {"settle", 0, [](const int*) { return settle(); }},
     {"grid", 1, [](const int* a) { clickGrid(a[0], false); return true; }},

@@ -1,0 +1,135 @@
+#include "sketch/sketch_scene.h"
+
+#include <GL/glut.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "app/state.h"
+#include "model/idle_control.h"
+#include "render/light.h"
+
+namespace {
+SketchObject sketchObjectOf(const Crystal& c) {
+    SketchObject o{};
+    std::copy(std::begin(c.growth), std::end(c.growth), o.growth);
+    o.maxSize = c.maxSize;
+    o.x = c.x;
+    o.y = c.y;
+    o.z = c.z;
+    o.spin = c.spin;
+    o.level = c.level;
+    o.kind = c.kind;
+    o.texture = c.texture;
+    o.parent = kNoParent;
+    return o;
+}
+
+// Numbers the scene's objects first, then every other object a pointer of the scene names.
+class ObjectTable {
+public:
+    explicit ObjectTable(Sketch& sketch) : sketch_(sketch) {}
+    std::uint32_t indexOf(const Crystal* c) {
+        const auto found = index_.find(c);
+        if (found != index_.end()) return found->second;
+        const auto index = static_cast<std::uint32_t>(sketch_.objects.size());
+        index_.emplace(c, index);
+        sketch_.objects.push_back(sketchObjectOf(*c));
+        return index;
+    }
+
+private:
+    Sketch& sketch_;
+    std::unordered_map<const Crystal*, std::uint32_t> index_;
+};
+}  // namespace
+
+Sketch captureSketch() {
+    Sketch s;
+    ObjectTable table(s);
+    for (const Crystal* c : crystals) table.indexOf(c);
+    s.listed = static_cast<std::uint32_t>(crystals.size());
+    s.current = table.indexOf(currentCrystal);
+    s.link = table.indexOf(linkCrystal);
+    s.anchor = table.indexOf(anchorCrystal);
+    // Only drawn objects look at their predecessor, so only the scene's keep theirs.
+    for (std::uint32_t i = 0; i < s.listed; ++i) {
+        const Crystal* parent = crystals[i]->parent;
+        if (parent != nullptr) s.objects[i].parent = static_cast<std::int32_t>(table.indexOf(parent));
+    }
+
+    s.placeKind = placeKind;
+    s.crystalTexture = crystalTexture;
+    s.sideBranches = sideBranches;
+    s.armLayout = armLayout;
+    s.fractalThreshold = fractalThreshold;
+    s.snowSurface = snowSurface;
+    s.translucent = translucent;
+    s.rotateMode = rotateMode;
+    std::memcpy(s.sceneRotation, sceneRotation, sizeof s.sceneRotation);
+    s.allGrown = allGrown;
+    s.growthBoost = growthBoost;
+    s.lastDragX = lastDragX;
+    s.lastDragY = lastDragY;
+    s.mouseX = mouseX;
+    s.mouseY = mouseY;
+    s.prevMouseX = prevMouseX;
+    s.prevMouseY = prevMouseY;
+    s.lean = leanPosition();
+    // Past that many draws (hundreds of hours of dragging) only the next lean is not kept.
+    s.lean.draws = std::min(s.lean.draws, kMaxLeanDraws);
+    return s;
+}
+
+void applySketch(const Sketch& s) {
+    std::vector<Crystal*> made;
+    made.reserve(s.objects.size());
+    for (const SketchObject& o : s.objects) {
+        Crystal* c = keepCrystal(std::make_unique<Crystal>());
+        std::copy(std::begin(o.growth), std::end(o.growth), c->growth);
+        c->maxSize = o.maxSize;
+        c->x = o.x;
+        c->y = o.y;
+        c->z = o.z;
+        c->spin = o.spin;
+        c->level = o.level;
+        c->kind = o.kind;
+        c->texture = o.texture;
+        made.push_back(c);
+    }
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        const std::int32_t parent = s.objects[i].parent;
+        made[i]->setParent(parent == kNoParent ? nullptr : made[static_cast<std::size_t>(parent)]);
+    }
+    crystals.assign(made.begin(), made.begin() + s.listed);
+    currentCrystal = made[s.current];
+    linkCrystal = made[s.link];
+    anchorCrystal = made[s.anchor];
+
+    placeKind = s.placeKind;
+    crystalTexture = s.crystalTexture;
+    sideBranches = s.sideBranches;
+    armLayout = s.armLayout;
+    fractalThreshold = s.fractalThreshold;
+    snowSurface = s.snowSurface;
+    translucent = s.translucent;
+    rotateMode = s.rotateMode;
+    std::memcpy(sceneRotation, s.sceneRotation, sizeof sceneRotation);
+    allGrown = s.allGrown;
+    growthBoost = s.growthBoost;
+    lastDragX = s.lastDragX;
+    lastDragY = s.lastDragY;
+    mouseX = s.mouseX;
+    mouseY = s.mouseY;
+    prevMouseX = s.prevMouseX;
+    prevMouseY = s.prevMouseY;
+    mouseDown = false;
+    spinAngle = 0.0f;
+    restoreLean(s.lean);
+
+    applyBlend();
+    requestIdleWhileNeeded();
+    glutPostRedisplay();
+}
