@@ -3,7 +3,8 @@
 # Usage: tools/install-deps.sh run|test|web
 set -euo pipefail
 
-packages=(cmake ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+packages=(cmake ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
+          libegl-dev libegl-mesa0 zlib1g-dev)
 if [ "${1:-run}" = test ]; then
   packages+=(libgtest-dev xvfb xauth xdotool x11-apps x11-utils python3 clang
              libclang-rt-dev desktop-file-utils file dpkg-dev nodejs)

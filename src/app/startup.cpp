@@ -15,6 +15,23 @@
 #include "render/light.h"
 #include "textures/textures.h"
 
+void setUpDrawing() {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    translucent = 0.0f;
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    initLights();
+    glEnable(GL_TEXTURE_2D);
+    initBlankTexture();
+    loadAllTextures();
+}
+
+void createQuadric() {
+    quadric = gluNewQuadric();
+    gluQuadricDrawStyle(quadric, GLU_FILL);
+    gluQuadricTexture(quadric, GL_TRUE);
+}
+
 void startUp(int* argc, char** argv) {
     snowSurface = 0;
     crystalTexture = kWhiteIceTexture;
@@ -53,14 +70,7 @@ void startUp(int* argc, char** argv) {
     glutMotionFunc(motion);
     glutKeyboardFunc(keyboard);
 
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    translucent = 0.0f;
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    initLights();
-    glEnable(GL_TEXTURE_2D);
-    initBlankTexture();
-    loadAllTextures();
+    setUpDrawing();
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -70,7 +80,5 @@ void startUp(int* argc, char** argv) {
 
     buildMenus();
 
-    quadric = gluNewQuadric();
-    gluQuadricDrawStyle(quadric, GLU_FILL);
-    gluQuadricTexture(quadric, GL_TRUE);
+    createQuadric();
 }

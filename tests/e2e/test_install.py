@@ -122,7 +122,7 @@ def read_record(record):
 
 class InstalledTree(unittest.TestCase):
     def test_program_bitmaps_and_launcher_go_to_their_places(self):
-        self.assertEqual(os.listdir(os.path.join(STAGED, "bin")), ["frimel"])
+        self.assertEqual(sorted(os.listdir(os.path.join(STAGED, "bin"))), ["frimel", "frimel-picture"])
         launcher = os.path.join(STAGED, "bin", "frimel")
         self.assertTrue(read_file(launcher).startswith(b"#!/bin/sh\n"))
         self.assertTrue(os.access(launcher, os.X_OK))
@@ -245,9 +245,8 @@ class DesktopEntry(unittest.TestCase):
         self.assertEqual(entry["Path"], prefix + "/share/frimel")
 
 
-def read_png(path):
-    """(width, height, rows of pixel tuples) of an 8-bit RGB or RGBA PNG, checking every CRC."""
-    data = read_file(path)
+def read_chunks(data):
+    """The (type, body) chunks of a PNG file, checking every CRC."""
     assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
     chunks, at = [], 8
     while at < len(data):
@@ -257,6 +256,12 @@ def read_png(path):
         assert crc == zlib.crc32(kind + body), "bad CRC in %r" % kind
         chunks.append((kind, body))
         at += 12 + length
+    return chunks
+
+
+def read_png(path):
+    """(width, height, rows of pixel tuples) of an 8-bit RGB or RGBA PNG, checking every CRC."""
+    chunks = read_chunks(read_file(path))
     assert chunks[0][0] == b"IHDR" and chunks[-1][0] == b"IEND"
     width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
     assert depth == 8 and colour in (2, 6) and interlace == 0
@@ -294,6 +299,25 @@ class Icon(unittest.TestCase):
             self.assertGreater(len(opaque), len(pixels) // 2)
             # A textured picture, not a flat fill.
             self.assertGreater(len({p[:3] for p in opaque}), 100)
+
+
+class PictureTool(unittest.TestCase):
+    def test_draws_a_link_for_print_without_a_display_from_any_folder(self):
+        seeds = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "sketch_seeds")
+        link = read_file(os.path.join(seeds, "chunk_drag_undo.txt")).decode().strip()
+        self.assertTrue(link.startswith("https://"))
+        out = os.path.join(SCRATCH, "print.png")
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        run([os.path.join(STAGED, "bin", "frimel-picture"), link, "print.png", "--size", "4096"],
+            cwd=SCRATCH, env=env)
+        data = read_file(out)
+        self.assertEqual(struct.unpack(">II", data[16:24]), (4096, 4096))
+        self.assertIn(b"tEXtfrimel-sketch\0", data, "the picture carries its sketch")
+        chunks = dict(read_chunks(data))
+        raw = zlib.decompress(chunks[b"IDAT"])
+        self.assertEqual(len(raw), 4096 * (4096 * 3 + 1))
+        # Drawn, not a flat fill: the rows differ.
+        self.assertGreater(len({raw[y * 12289:(y + 1) * 12289] for y in range(4096)}), 1000)
 
 
 def package_owners(path):
@@ -351,7 +375,7 @@ class DebianPackage(unittest.TestCase):
     def test_package_installs_to_usr(self):
         listing = run(["dpkg-deb", "--contents", self.deb])
         files = {line.split()[-1] for line in listing.splitlines() if not line.startswith("d")}
-        expected = {"./usr/bin/frimel", "./usr/libexec/frimel",
+        expected = {"./usr/bin/frimel", "./usr/bin/frimel-picture", "./usr/libexec/frimel",
                     "./usr/share/applications/frimel.desktop"}
         expected |= {"./usr/share/frimel/" + name for name in fs.BITMAP_NAMES}
         icons = {f for f in files if f.startswith("./usr/share/icons/hicolor/")}
