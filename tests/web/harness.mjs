@@ -13,6 +13,7 @@ const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..')
 export const siteDir = process.env.FRIMEL_WEB_SITE || path.join(repo, 'build-web/site');
 export const dataDir = process.env.FRIMEL_DATA_DIR || path.join(repo, 'build/data');
 export const scenePicture = process.env.FRIMEL_SCENE_PICTURE || path.join(repo, 'build/scene_picture');
+export const pictureTool = process.env.FRIMEL_PICTURE_TOOL || path.join(repo, 'build/frimel-picture');
 export const artifactDir = process.env.FRIMEL_WEB_ARTIFACTS || path.join(repo, 'build-web/test-artifacts');
 export const ownXServer = path.join(repo, 'tests/support/own-x-server.sh');
 export const scenesDir = path.join(repo, 'tests/web/scenes');
@@ -254,6 +255,18 @@ export class Frimel {
   // Lets the newest object grow until it rests, then reads the picture.
   settle() { return this.grab('settle'); }
 
+  // Clicks Save picture and gives the bytes of the frimel.png downloaded into folder.
+  async savePicture(folder) {
+    const cdp = await this.page.createCDPSession();
+    const context = this.page.browserContext().id;
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder,
+      ...(context ? { browserContextId: context } : {}) });
+    await this.page.click('#save-button');
+    const file = path.join(folder, 'frimel.png');
+    for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
+    return fs.readFileSync(file);
+  }
+
   async screenshot(name) {
     fs.mkdirSync(artifactDir, { recursive: true });
     await this.page.screenshot({ path: path.join(artifactDir, name + '.png'), fullPage: true });
@@ -277,7 +290,9 @@ export function webSuite(folder = siteDir) {
   shared.test = (name, body) => test(name, { timeout: 4 * WAIT }, async () => {
     const evidence = 'failed-' + name.replace(/[^A-Za-z0-9]+/g, '-');
     fs.rmSync(path.join(artifactDir, evidence + '.png'), { force: true });
-    const app = new Frimel(await shared.browser.newPage());
+    // A context of its own: what one test's page kept in the browser's storage is not the next's.
+    const context = await shared.browser.createBrowserContext();
+    const app = new Frimel(await context.newPage());
     try {
       await app.load(shared.server.origin);
       await body(app);
@@ -285,7 +300,7 @@ export function webSuite(folder = siteDir) {
       await app.screenshot(evidence).catch(() => {});
       throw error;
     } finally {
-      await app.page.close();
+      await context.close();
     }
   });
   return shared;
@@ -340,6 +355,41 @@ export function differenceImage(a, b, tol = 24) {
   const rgb = Buffer.from(a.rgb.map((v) => v >> 2));
   for (const [x, y] of changedPixels(a, b, tol)) rgb.set([255, 0, 0], 3 * (y * a.width + x));
   return { width: a.width, height: a.height, rgb };
+}
+
+// An 8-bit RGB or RGBA PNG (as Chromium and frimel-picture write them) as a picture, and its
+// text chunks.
+export function readPng(data) {
+  const chunks = [];
+  for (let at = 8; at < data.length; at += 12 + data.readUInt32BE(at)) {
+    chunks.push([data.toString('latin1', at + 4, at + 8), data.subarray(at + 8, at + 8 + data.readUInt32BE(at))]);
+  }
+  const header = chunks[0][1];
+  const [width, height, channels] = [header.readUInt32BE(0), header.readUInt32BE(4), header[9] === 6 ? 4 : 3];
+  const raw = zlib.inflateSync(Buffer.concat(chunks.filter(([type]) => type === 'IDAT').map(([, body]) => body)));
+  const stride = width * channels;
+  const rgb = Buffer.alloc(width * height * 3);
+  let above = Buffer.alloc(stride);
+  for (let y = 0; y < height; y++) {
+    const line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    const filter = raw[y * (stride + 1)];
+    for (let i = 0; i < stride; i++) {
+      const left = i >= channels ? line[i - channels] : 0;
+      const up = above[i];
+      const corner = i >= channels ? above[i - channels] : 0;
+      const p = left + up - corner;
+      const [pa, pb, pc] = [Math.abs(p - left), Math.abs(p - up), Math.abs(p - corner)];
+      const paeth = pa <= pb && pa <= pc ? left : pb <= pc ? up : corner;
+      line[i] = (line[i] + [0, left, up, (left + up) >> 1, paeth][filter]) & 0xff;
+    }
+    for (let x = 0; x < width; x++) line.copy(rgb, 3 * (y * width + x), x * channels, x * channels + 3);
+    above = line;
+  }
+  const texts = Object.fromEntries(chunks.filter(([type]) => type === 'tEXt').map(([, body]) => {
+    const zero = body.indexOf(0);
+    return [body.toString('latin1', 0, zero), body.toString('latin1', zero + 1)];
+  }));
+  return { width, height, rgb, texts };
 }
 
 // Binary PPM (P6, 8 bits), as the native scene tool writes it.

@@ -255,13 +255,14 @@
     window.frimelMenu.open(mainMenu, box.left, box.bottom);
   });
 
-  // The frame is drawn and read in the same task, before the browser clears the canvas.
+  // The frame is drawn and read in the same task, before the browser clears the canvas; the
+  // picture carries the sketch, so it opens again for drawing on.
   function savePicture() {
     if (isEnded() || document.body.dataset.state !== 'running') return;
     Module._frimel_display();
-    canvas.toBlob((blob) => {
+    canvas.toBlob(async (blob) => {
       const link = document.createElement('a');
-      link.href = URL.createObjectURL(blob);
+      link.href = URL.createObjectURL(await window.frimelSketch.carry(blob));
       link.download = 'frimel.png';
       link.click();
       setTimeout(() => URL.revokeObjectURL(link.href), 10000);
@@ -274,6 +275,7 @@
     if (isEnded()) return;
     reshapeToCanvas();
     buildToolbar();
+    window.frimelSketch.start();
   });
 
   // ---- Which events reach the toolkit (its listeners are on window, registered after these).

@@ -1,0 +1,258 @@
+// Keeping, sharing and opening the user's sketch. The program writes and reads every sketch
+// (its text, a link's fragment, a picture's text chunk); the page only keeps the text in the
+// browser's own storage, puts it in links and pictures, and offers back a sketch it replaced.
+// Nothing leaves the browser but a link the user chooses to send.
+'use strict';
+
+(function () {
+  const KEY = 'frimel-sketch';
+  const UNREADABLE_KEY = 'frimel-sketch-unreadable';  // a kept sketch that could not be opened
+  const FRAGMENT = '#sketch=';
+  const KEEP_EVERY_MS = 1000;
+  const MAX_LINK = 32000;           // characters: longer links do not survive every messenger
+  const MAX_FILE = 64 * 1024 * 1024;
+
+  const ended = () => document.body.dataset.state !== 'running';
+  const notice = document.getElementById('sketch-notice');
+  const sharePanel = document.getElementById('share');
+  const shareField = document.getElementById('share-link');
+  const statusLine = document.getElementById('status');
+
+  // ---- The browser's storage, which may refuse (private windows, storage off, quota full).
+  let storageRefused = false;
+  function refuseStorage() {
+    if (storageRefused) return;
+    storageRefused = true;
+    statusLine.textContent = 'Running; this browser keeps nothing for this page, so the sketch is not kept';
+  }
+  function stored(key = KEY) {
+    try {
+      return window.localStorage.getItem(key);
+    } catch {
+      refuseStorage();
+      return null;
+    }
+  }
+  function store(text, key = KEY) {
+    if (storageRefused) return false;
+    try {
+      window.localStorage.setItem(key, text);
+      return true;
+    } catch {
+      refuseStorage();
+      return false;
+    }
+  }
+
+  // ---- The program's side: the sketch now as text, and opening bytes of any kind.
+  function sketchNow() {
+    const text = Module._frimel_sketch_text();
+    return text ? Module.UTF8ToString(text) : null;
+  }
+  const problem = () => Module.UTF8ToString(Module._frimel_sketch_why());
+
+  // Null once opened, otherwise why not; the scene is then as it was.
+  function openBytes(bytes) {
+    const at = Module._malloc(Math.max(1, bytes.length));
+    Module.HEAPU8.set(bytes, at);
+    const opened = Module._frimel_sketch_open(at, bytes.length);
+    Module._free(at);
+    return opened ? null : problem();
+  }
+  const openText = (text) => openBytes(new TextEncoder().encode(text));
+
+  // ---- Notices in the panel, with a button or two.
+  function tell(text, actions = []) {
+    notice.replaceChildren(text);
+    for (const [label, act] of actions) {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = label;
+      button.addEventListener('click', act);
+      notice.append(' ', button);
+    }
+    notice.hidden = false;
+  }
+  function quiet() {
+    notice.hidden = true;
+    notice.replaceChildren();
+  }
+
+  // ---- Keeping: soon after every change, and when the page is hidden or left. While the page
+  // offers back a sketch it replaced, that one stays kept until the user changes something.
+  let lastKept = null;
+  let changed = true;
+  let offered = null;  // the text offered back
+  let acted = false;   // the user has reached the program since the offer
+
+  function keepNow() {
+    if (ended() || offered !== null || !changed) return;
+    changed = false;
+    const text = sketchNow();
+    if (text === null) {
+      tell(`The sketch cannot be kept: ${problem()}.`);
+    } else if (text !== lastKept && store(text)) {
+      lastKept = text;
+    }
+  }
+
+  // Offers back the sketch an opened one replaced, unless there was nothing to lose.
+  function offerBack(before, said) {
+    if (before === null || before === sketchNow()) {
+      tell(said);
+      return;
+    }
+    offered = before;
+    acted = false;
+    tell(said, [['Back to my sketch', () => {
+      const back = offered;
+      endOffer();
+      const why = back === null ? null : openText(back);
+      if (why) tell(`Your sketch cannot be brought back: ${why}.`);
+      else quiet();
+    }]]);
+  }
+
+  // The next change keeps the new sketch: the offer ends, and so does the link's fragment.
+  function endOffer() {
+    offered = null;
+    changed = true;
+    if (location.hash.startsWith(FRAGMENT)) history.replaceState(null, '', location.pathname + location.search);
+  }
+
+  // What reaches the program: a press on the picture, a key it takes, a command of the toolbar
+  // or the menu.
+  const canvas = document.getElementById('canvas');
+  const takesKey = (event) => event.key.length === 1 &&
+    [canvas, document.body, document.documentElement].includes(event.target);
+  function userActs(event) {
+    const target = event.target instanceof Element ? event.target : null;
+    const reaches = event.type === 'keydown' ? takesKey(event)
+      : event.type === 'pointerdown' ? target === canvas
+        : Boolean(target && target.closest('#toolbar button[data-menu], .menu-entry[data-value]'));
+    if (!reaches) return;
+    changed = true;
+    if (offered !== null) acted = true;
+  }
+
+  function tick() {
+    if (offered !== null && acted) {
+      endOffer();
+      quiet();
+    }
+    keepNow();
+  }
+
+  // ---- Opening: a link's fragment, a file or a dropped picture, in place of the scene.
+  function openLink(fragment, before) {
+    const why = openText(fragment);
+    if (why) {
+      tell(`This link's sketch cannot be opened: ${why}. Your sketch is as it was.`);
+      history.replaceState(null, '', location.pathname + location.search);
+      return;
+    }
+    offerBack(before, 'Opened the sketch from the link.');
+  }
+
+  async function openFile(file) {
+    if (ended() || !file) return;
+    if (file.size > MAX_FILE) {
+      tell(`${file.name} is too big to hold a Frimel sketch.`);
+      return;
+    }
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    if (ended()) return;
+    const before = sketchNow();
+    const why = openBytes(bytes);
+    if (why) tell(`${file.name} cannot be opened: ${why}. Your sketch is as it was.`);
+    else offerBack(before, `Opened ${file.name}.`);
+  }
+
+  // ---- Sharing: a link with the sketch in its fragment, which browsers never send anywhere.
+  async function shareLink() {
+    if (ended()) return;
+    const text = sketchNow();
+    if (text === null) {
+      tell(`The sketch cannot be shared: ${problem()}.`);
+      return;
+    }
+    const link = location.origin + location.pathname + FRAGMENT + text;
+    if (link.length > MAX_LINK) {
+      sharePanel.hidden = true;
+      tell(`This sketch is too big for a link (${link.length} characters, at most ${MAX_LINK}). ` +
+        'Save picture keeps it inside frimel.png, which opens again here.',
+      [['Save picture', () => document.getElementById('save-button').click()]]);
+      return;
+    }
+    shareField.value = link;
+    sharePanel.hidden = false;
+    shareField.select();
+    let copied = false;
+    try {
+      await navigator.clipboard.writeText(link);
+      copied = true;
+    } catch { /* not allowed here: the link stays shown, selected */ }
+    tell(copied ? 'Link copied. Anyone who opens it sees this sketch.' : 'Copy the link below to share this sketch.');
+    if (navigator.share) navigator.share({ title: 'Frimel', url: link }).catch(() => {});
+  }
+
+  // ---- Save picture: the PNG carries the sketch in a text chunk; the picture is unchanged.
+  async function carry(blob) {
+    if (ended()) return blob;
+    const png = new Uint8Array(await blob.arrayBuffer());
+    const at = Module._malloc(Math.max(1, png.length));
+    Module.HEAPU8.set(png, at);
+    const result = Module._frimel_sketch_picture(at, png.length);
+    Module._free(at);
+    if (!result) return blob;
+    return new Blob([Module.HEAPU8.slice(result, result + Module._frimel_sketch_picture_size())],
+      { type: 'image/png' });
+  }
+
+  function start() {
+    const kept = stored();
+    if (kept !== null) {
+      const why = openText(kept);
+      if (why) {
+        store(kept, UNREADABLE_KEY);
+        tell(`The sketch kept in this browser cannot be opened: ${why}. It is kept aside; drawing starts afresh.`);
+      } else {
+        lastKept = kept;
+      }
+    }
+    if (location.hash.startsWith(FRAGMENT)) openLink(location.hash, kept === null ? null : sketchNow());
+
+    const shown = Module.onFrameShown;
+    Module.onFrameShown = () => { changed = true; if (shown) shown(); };
+    for (const type of ['pointerdown', 'pointerup', 'keydown', 'click']) document.addEventListener(type, userActs, true);
+    setInterval(tick, KEEP_EVERY_MS);
+    document.addEventListener('visibilitychange', () => { if (document.hidden) tick(); });
+    window.addEventListener('pagehide', tick);
+    window.addEventListener('hashchange', () => {
+      if (!ended() && location.hash.startsWith(FRAGMENT)) openLink(location.hash, sketchNow());
+    });
+  }
+
+  // Quitting keeps the sketch as it was at the end.
+  Module.onSketchAtEnd = (text) => {
+    if (offered === null || acted) store(text);
+  };
+
+  document.getElementById('share-button').addEventListener('click', shareLink);
+  const picker = document.getElementById('open-picker');
+  document.getElementById('open-button').addEventListener('click', () => { if (!ended()) picker.click(); });
+  picker.addEventListener('change', () => {
+    openFile(picker.files[0]);
+    picker.value = '';
+  });
+  document.addEventListener('dragover', (event) => {
+    if (event.dataTransfer && event.dataTransfer.types.includes('Files')) event.preventDefault();
+  });
+  document.addEventListener('drop', (event) => {
+    if (!event.dataTransfer || event.dataTransfer.files.length === 0) return;
+    event.preventDefault();
+    openFile(event.dataTransfer.files[0]);
+  });
+
+  window.frimelSketch = { start, carry };
+})();

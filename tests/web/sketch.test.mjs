@@ -1,0 +1,168 @@
+// The user's sketch survives a reload, travels as a link and inside its own picture, and comes
+// back exactly; what cannot be opened is refused with its reason and changes nothing.
+import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { promisify } from 'node:util';
+import { Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng, webSuite }
+  from './harness.mjs';
+
+const web = webSuite();
+const KEY = 'frimel-sketch';
+
+const sketchText = (app) => app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
+const kept = (app) => app.page.evaluate((key) => localStorage.getItem(key), KEY);
+const notice = (app) => app.page.$eval('#sketch-notice', (n) => (n.hidden ? '' : n.textContent));
+
+// Waits until the page has kept the sketch on show, as it does within about a second.
+async function waitUntilKept(app) {
+  const text = await sketchText(app);
+  await app.page.waitForFunction((key, wanted) => localStorage.getItem(key) === wanted, { timeout: 5000 }, KEY, text);
+  return text;
+}
+
+async function draw(app) {
+  await app.key('y');
+  await app.click(250, 300);
+  await app.chooseMenu('Ice Color', 'Blue');
+  await app.drag([[330, 320], [360, 330], [390, 335]]);
+  await app.key('u');
+  await app.click(300, 250);
+  return app.settle();
+}
+
+async function reload(app, url = null) {
+  if (url) await app.page.goto(url);
+  else await app.page.reload();
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  await app.measure();
+}
+
+web.test('a reload brings the sketch back, and its link opens it in a fresh browser', async (app) => {
+  const picture = await draw(app);
+  const text = await waitUntilKept(app);
+  await reload(app);
+  assert.ok(samePicture(await app.grab(), picture), 'the reloaded page shows the sketch');
+  assert.equal(await sketchText(app), text, 'and goes on from it exactly');
+
+  await app.page.click('#share-button');
+  const link = await app.page.$eval('#share-link', (field) => field.value);
+  assert.ok(link.startsWith(web.server.origin + '/index.html#sketch='), link);
+  const elsewhere = await launch();
+  try {
+    const fresh = new Frimel(await elsewhere.newPage());
+    await fresh.page.goto(link);
+    await fresh.page.waitForFunction(() => document.body.dataset.state === 'running');
+    await fresh.measure();
+    assert.ok(samePicture(await fresh.grab(), picture), 'the link shows the same picture');
+    assert.equal(await sketchText(fresh), text);
+    await fresh.click(200, 400);
+    assert.ok(!samePicture(await fresh.settle(), picture), 'ready to draw on');
+  } finally {
+    await elsewhere.close();
+  }
+});
+
+web.test('a link over a kept sketch offers it back until the next change', async (app) => {
+  const mine = await draw(app);
+  const text = await waitUntilKept(app);
+  await app.key('c');
+  await app.click(300, 300);
+  const other = await app.settle();
+  const link = web.server.origin + '/index.html#sketch=' + await sketchText(app);
+  await app.page.goto(web.server.origin + '/icon.svg');  // the page is left, and mine is kept again
+  await app.page.evaluate((key, t) => localStorage.setItem(key, t), KEY, text);
+  await reload(app, link);
+  assert.ok(samePicture(await app.grab(), other));
+  assert.match(await notice(app), /Opened the sketch from the link/);
+  await new Promise((done) => setTimeout(done, 1500));
+  assert.equal(await kept(app), text, 'opening a link replaced nothing kept');
+  await app.page.click('#sketch-notice button');
+  assert.ok(samePicture(await app.grab(), mine), 'back to my sketch');
+  assert.equal(await app.page.evaluate(() => location.hash), '', 'the link is put away');
+
+  await app.key('z');
+  const undone = await sketchText(app);
+  await app.key('q');
+  await app.waitForEnd();
+  assert.equal(await kept(app), undone, 'the end keeps the sketch as it was');
+});
+
+web.test('Save picture\'s frimel.png is the picture on show and opens again to draw on', async (app) => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-save-'));
+  try {
+    const picture = await draw(app);
+    const file = path.join(folder, 'frimel.png');
+    const png = readPng(await app.savePicture(folder));
+    assert.ok(samePicture(png, picture), 'the file holds the canvas\'s pixels');
+    assert.ok(png.texts['frimel-sketch'], 'and the sketch');
+
+    await app.key('c');
+    const input = await app.page.$('#open-picker');
+    await input.uploadFile(file);
+    await app.page.waitForFunction(() => /Opened frimel\.png/.test(document.querySelector('#sketch-notice').textContent));
+    assert.ok(samePicture(await app.grab(), picture), 'opened again');
+
+    // The desktop draws it too, off-screen, as the page does.
+    const drawn = path.join(folder, 'desktop.png');
+    await promisify(execFile)(pictureTool, [file, drawn, '--size', '600', '--data', dataDir],
+      { env: { ...process.env, DISPLAY: '' }, timeout: 120000 });
+    const desktop = readPng(fs.readFileSync(drawn));
+    savePng(desktop, 'sketch-desktop-tool');
+    const share = countChanged(desktop, picture, 24) / (600 * 600);
+    assert.ok(share <= 0.005, `${(100 * share).toFixed(2)} % of the desktop tool's picture differs`);
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+// Ways in that must be refused, each with what the page must say.
+const REFUSED = [
+  { name: 'a link cut short', hash: (text) => text.slice(0, -8), says: /link's sketch cannot be opened: the sketch is damaged or cut short/ },
+  { name: 'a link from a newer Frimel', hash: () => 'AgA', says: /newer Frimel \(format 2/ },
+  { name: 'a link with stray characters', hash: () => 'AB!C', says: /characters that are not part of one/ },
+  { name: 'a file that is no sketch', file: 'notes.txt', says: /notes\.txt cannot be opened: the sketch holds characters/ },
+  { name: 'a picture without a sketch', file: 'plain.png', says: /plain\.png cannot be opened: the picture holds no Frimel sketch/ },
+];
+
+web.test('links, files and kept data that fail are refused with the reason and change nothing', async (app) => {
+  await draw(app);
+  const text = await waitUntilKept(app);
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-open-'));
+  try {
+    fs.writeFileSync(path.join(folder, 'notes.txt'), 'shopping: milk, eggs');
+    fs.writeFileSync(path.join(folder, 'plain.png'), fs.readFileSync(path.join(dataDir, '..', 'icons', 'frimel.png')));
+    for (const { name, hash, file, says } of REFUSED) {
+      if (hash) await app.page.evaluate((h) => { location.hash = 'sketch=' + h; }, hash(text));
+      else await (await app.page.$('#open-picker')).uploadFile(path.join(folder, file));
+      await app.page.waitForFunction((pattern) => new RegExp(pattern).test(document.querySelector('#sketch-notice').textContent),
+        { timeout: 5000 }, says.source).catch(() => {});
+      assert.match(await notice(app), says, name);
+      assert.equal(await sketchText(app), text, name);
+      assert.equal(await kept(app), text, name);
+    }
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+  await app.page.evaluate((key) => localStorage.setItem(key, 'AQ'), KEY);
+  await reload(app);
+  assert.match(await notice(app), /kept in this browser cannot be opened: the sketch is cut short/);
+  assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-unreadable')), 'AQ');
+});
+
+web.test('where the browser refuses storage the page says so once and works as before', async (app) => {
+  await app.page.evaluateOnNewDocument(() => {
+    for (const name of ['getItem', 'setItem']) {
+      Storage.prototype[name] = () => { throw new DOMException('refused', 'SecurityError'); };
+    }
+  });
+  await reload(app);
+  const empty = await app.grab();
+  await app.key('y');
+  await app.click(300, 300);
+  assert.ok(!samePicture(await app.settle(), empty));
+  await new Promise((done) => setTimeout(done, 1500));
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /keeps nothing for this page/);
+});
