@@ -47,12 +47,19 @@ void setTranslucent(float value) {
 void toggleSurface() { snowSurface = snowSurface == 0 ? 1 : 0; }
 }  // namespace
 
+float depthKeyThreshold(unsigned char key) {
+    switch (key) {
+    case '1': return kDepthNone;
+    case '2': return kDepthOne;
+    case '3': return kDepthTwo;
+    case '4': return kDepthThree;
+    default: return 0.0f;
+    }
+}
+
 void keyboard(unsigned char key, int, int) {
     switch (key) {
-    case '1': fractalThreshold = kDepthNone; break;
-    case '2': fractalThreshold = kDepthOne; break;
-    case '3': fractalThreshold = kDepthTwo; break;
-    case '4': fractalThreshold = kDepthThree; break;
+    case '1': case '2': case '3': case '4': fractalThreshold = depthKeyThreshold(key); break;
     case 'b': case 'B': sideBranches = !sideBranches; break;
     case 'c': case 'C': clearScene(); return;
     case 'd': case 'D': armLayout = armLayout == 0 ? 1 : 0; break;
@@ -94,35 +101,50 @@ void mainMenu(int value) {
     glutPostRedisplay();
 }
 
-// Changes only what later objects look like, so nothing needs redrawing.
-void colorMenu(int value) {
+int colorTexture(int value) {
     switch (value) {
-    case 0: crystalTexture = kWhiteIceTexture; break;
-    case 1: crystalTexture = kBlueIceTexture; break;
-    case 2: crystalTexture = kRedIceTexture; break;
-    case 3: crystalTexture = kGreenIceTexture; break;
-    case 4: crystalTexture = kPurpleIceTexture; break;
-    default: break;
+    case 0: return kWhiteIceTexture;
+    case 1: return kBlueIceTexture;
+    case 2: return kRedIceTexture;
+    case 3: return kGreenIceTexture;
+    case 4: return kPurpleIceTexture;
+    default: return -1;
     }
 }
 
-void complexityMenu(int value) {
+bool complexitySetting(int value, int& layout, bool& arms) {
     switch (value) {
-    case 1: armLayout = 0; sideBranches = false; break;
-    case 2: armLayout = 1; sideBranches = true; break;
-    case 3: armLayout = 0; sideBranches = true; break;
-    default: return;
+    case 1: layout = 0; arms = false; return true;
+    case 2: layout = 1; arms = true; return true;
+    case 3: layout = 0; arms = true; return true;
+    default: return false;
     }
+}
+
+float depthThreshold(int value) {
+    switch (value) {
+    case 1: return kDepthNone;
+    case 2: return kDepthOne;
+    case 3: return kDepthTwo;
+    default: return 0.0f;
+    }
+}
+
+// Changes only what later objects look like, so nothing needs redrawing.
+void colorMenu(int value) {
+    const int texture = colorTexture(value);
+    if (texture >= 0) crystalTexture = texture;
+}
+
+void complexityMenu(int value) {
+    if (!complexitySetting(value, armLayout, sideBranches)) return;
     glutPostRedisplay();
 }
 
 void depthMenu(int value) {
-    switch (value) {
-    case 1: fractalThreshold = kDepthNone; break;
-    case 2: fractalThreshold = kDepthOne; break;
-    case 3: fractalThreshold = kDepthTwo; break;
-    default: return;
-    }
+    const float threshold = depthThreshold(value);
+    if (threshold == 0.0f) return;
+    fractalThreshold = threshold;
     glutPostRedisplay();
 }
 

@@ -9,5 +9,13 @@ void colorMenu(int value);
 void complexityMenu(int value);
 void depthMenu(int value);
 
+// What the submenus' entries set, by entry value: a texture name (-1: no such entry), an arm
+// layout with side arms on or off (false: none), a fractal threshold (0: none).
+int colorTexture(int value);
+bool complexitySetting(int value, int& armLayout, bool& sideBranches);
+float depthThreshold(int value);
+// The fractal threshold the keys "1" to "4" set (0: another key).
+float depthKeyThreshold(unsigned char key);
+
 // Builds the three submenus and the main menu and attaches the main menu to the right button.
 void buildMenus();

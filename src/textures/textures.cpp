@@ -5,12 +5,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <new>
 
 #include "textures/bitmap.h"
+#include "textures/bitmap_names.h"
 
-const char* const bitmapFileNames[8] = {"background.bmp", "white.bmp", "ice.bmp",  "ice2.bmp",
-                                        "ice3.bmp",       "ice4.bmp",  "ice5.bmp", "snow.bmp"};
+namespace {
+constexpr const char* kListedBitmaps[] = {FRIMEL_BITMAP_NAMES};
+static_assert(std::size(kListedBitmaps) == 8, "eight bitmaps, one for each texture name from 1");
+}  // namespace
+
+const char* const bitmapFileNames[8] = {FRIMEL_BITMAP_NAMES};
 
 void initBlankTexture() {
     glBindTexture(GL_TEXTURE_2D, kBlankTexture);

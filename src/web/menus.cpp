@@ -7,8 +7,10 @@
 
 #include <vector>
 
+#include "web/menus.h"
+
 namespace {
-std::vector<void (*)(int)> handlers;  // menu id - 1
+std::vector<MenuHandler> handlers;  // menu id - 1
 int currentMenu = 0;
 
 EM_JS(void, mirrorMenu, (int menu), {
@@ -24,6 +26,8 @@ EM_JS(void, mirrorAttachment, (int button, int menu), { Module.glutMenus.buttons
 
 bool known(int menu) { return menu >= 1 && menu <= static_cast<int>(handlers.size()); }
 }  // namespace
+
+MenuHandler menuHandler(int menu) { return known(menu) ? handlers[menu - 1] : nullptr; }
 
 extern "C" {
 

@@ -164,29 +164,40 @@ web.test('Exit (Q) ends the program with status 0', async (app) => {
   assert.deepEqual(await app.lines(), LOAD_LINES);
 });
 
-// The toolbar: the menu's entries in its order, a row of buttons for each submenu.
+// The toolbar: the menu's entries in its order, a row of buttons for each submenu, Exit apart.
 const TOOL_ROWS = MAIN.reduce((rows, [label, value]) => {
-  if (value) rows.at(-1)[1].push([label, value]);
-  else rows.push([label, SUBMENUS[label]], [null, []]);
+  if (value === '6') rows.push([null, [[label, value]]]);
+  else if (value) rows.at(-2)[1].push([label, value]);
+  else rows.splice(-1, 0, [label, SUBMENUS[label]], [null, []]);
   return rows;
-}, [[null, []]]).filter(([, buttons]) => buttons.length > 0);
+}, [[null, []], [null, []]]).filter(([, buttons]) => buttons.length > 0);
+// What shows as chosen at the start: every setting in force, and no command.
+const START_CHOSEN = ['Draw Chunks (U)', 'White', 'Opaque (O)', '2D', 'Side Arms (B)', '1'];
+const sorted = (labels) => [...labels].sort();
 
-web.test('the toolbar mirrors the menu, shows the mode, and is inert once Exit (Q) ends it', async (app) => {
+web.test('the toolbar mirrors the menu, shows every setting in force, and is inert once Exit (Q) ends it', async (app) => {
   assert.deepEqual(await app.toolbarRows(), TOOL_ROWS);
-  const mode = () => app.page.evaluate(() => [document.querySelector('#mode').textContent,
-    [...document.querySelectorAll('#toolbar [aria-pressed=true]')].map((b) => b.textContent)]);
-  assert.deepEqual(await mode(), ['Mode: Draw Chunks', ['Draw Chunks (U)']]);
-  for (const [label, line, shown] of [['Draw Crystals (Y)', 'Draw Crystals Mode', 'Draw Crystals'],
+  const shown = () => app.page.evaluate(() => [document.querySelector('#mode').textContent,
+    [...document.querySelectorAll('#toolbar [aria-pressed=true]')].map((b) => b.textContent).sort(),
+    [...document.querySelectorAll('#toolbar button:not([aria-pressed])')].map((b) => b.textContent)]);
+  assert.deepEqual(await shown(), ['Mode: Draw Chunks', sorted(START_CHOSEN), ['Menu', 'Save picture', 'Share link', 'Open',
+    'Undo (Z)', 'Clear (C)', 'Exit (Q)']]);
+  for (const [label, line, mode] of [['Draw Crystals (Y)', 'Draw Crystals Mode', 'Draw Crystals'],
     ['Rotate Scene (R)', 'Rotate Mode', 'Rotate Scene'], ['Draw Chunks (U)', 'Draw Chunks Mode', 'Draw Chunks']]) {
     const from = (await app.lines()).length;
     await app.tool(label);
     await app.waitForLine(line, from);
     await app.nextFrames(2);
-    assert.deepEqual(await mode(), ['Mode: ' + shown, [label]]);
+    assert.deepEqual((await shown()).slice(0, 2), ['Mode: ' + mode, sorted([label, ...START_CHOSEN.slice(1)])]);
   }
-  await app.key('y');  // a key changes the mode shown too
+  // Keys, the keys-only buttons and the colour, which asks for no frame, show as chosen too.
+  await app.key('y', 't', 's');
+  await app.tool('Ice Color', 'Red');
+  await app.tool('Fractal Depth', '3 (4)');
+  await app.tool('Crystal Complexity', 'Four a Side (D)');
   await app.nextFrames(2);
-  assert.deepEqual(await mode(), ['Mode: Draw Crystals', ['Draw Crystals (Y)']]);
+  assert.deepEqual((await shown()).slice(0, 2), ['Mode: Draw Crystals', sorted(['Draw Crystals (Y)', 'Red',
+    'Translucent (T)', 'Toggle Surface Texture (S)', '3D', 'Side Arms (B)', 'Four a Side (D)', '3 (4)'])]);
   assert.equal(await app.page.evaluate(() => document.activeElement.id), 'canvas', 'the keys stay with the picture');
   await app.page.click('#menu-button');
   assert.deepEqual(shape((await app.visibleMenus())[0].entries), MAIN);
@@ -196,4 +207,42 @@ web.test('the toolbar mirrors the menu, shows the mode, and is inert once Exit (
   await app.page.evaluate(() => document.querySelectorAll('#toolbar button').forEach((b) => b.click()));
   assert.equal(await menuShown(app), false);
   assert.deepEqual(await app.lines(), [...LOAD_LINES, 'Draw Crystals Mode', 'Rotate Mode', 'Draw Chunks Mode']);
+});
+
+web.test('the menu works from the keyboard, and at 320 pixels its submenus leave its labels uncovered', async (app) => {
+  await app.page.focus('#menu-button');
+  await app.page.keyboard.press('Enter');
+  await app.page.waitForSelector('#menu', { visible: true });
+  const focused = () => app.page.evaluate(() => document.activeElement.textContent);
+  assert.equal(await focused(), 'Draw Crystals (Y)');
+  for (const key of ['ArrowUp', 'ArrowUp', 'ArrowUp', 'ArrowUp', 'ArrowUp']) await app.page.keyboard.press(key);
+  assert.equal(await focused(), 'Crystal Complexity');
+  await app.page.keyboard.press('ArrowRight');
+  assert.equal(await focused(), '1D');
+  await app.page.keyboard.press('ArrowLeft');
+  assert.equal(await focused(), 'Crystal Complexity');
+  await app.page.keyboard.press('ArrowUp');
+  await app.page.keyboard.press('Enter');  // Rotate Scene (R)
+  await app.waitForLine('Rotate Mode');
+  assert.equal(await menuShown(app), false);
+
+  await app.page.setViewport({ width: 320, height: 640 });
+  for (const label of Object.keys(SUBMENUS)) {
+    await app.openMenu(20, 20);
+    await app.openSubmenu(0, label);
+    // Every label of the main menu still shows, or the submenu stands in its place with a way back.
+    const covered = await app.page.evaluate(() => {
+      const [main, sub] = [...document.querySelectorAll('.menu')];
+      const box = sub.getBoundingClientRect();
+      const inside = box.left >= 0 && box.right <= innerWidth;
+      const hidden = main.classList.contains('behind') && sub.querySelector('.back') !== null;
+      const overlaps = [...main.children].some((e) => {
+        const r = e.getBoundingClientRect();
+        return r.right > box.left && r.left < box.right && r.bottom > box.top && r.top < box.bottom;
+      });
+      return { inside, covers: overlaps && !hidden };
+    });
+    assert.deepEqual(covered, { inside: true, covers: false }, label);
+    await app.key('Escape');
+  }
 });

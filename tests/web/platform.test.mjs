@@ -5,7 +5,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
-import { Frimel, LOAD_LINES, launch, samePicture, webSuite } from './harness.mjs';
+import { Frimel, LOAD_LINES, launch, readPng, samePicture, webSuite } from './harness.mjs';
 
 const web = webSuite();
 
@@ -172,14 +172,57 @@ web.test('Save picture downloads frimel.png at the canvas\'s size, the picture o
   try {
     await app.key('y');
     await app.click(300, 300);
-    await app.settle();
-    const png = await app.savePicture(folder);
-    assert.equal(png.subarray(1, 4).toString('latin1'), 'PNG');
-    assert.deepEqual([png.readUInt32BE(16), png.readUInt32BE(20)], [600, 600]);
-    assert.ok(png.length > 50000, `a blank picture packs small; this one is ${png.length} bytes`);
+    const shown = await app.settle();
+    const png = readPng(await app.savePicture(folder));
+    assert.deepEqual([png.width, png.height], [600, 600]);
+    assert.ok(samePicture(png, shown), 'the file holds the canvas\'s pixels');
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
+});
+
+// Wholly inside the page and readable at its width: no line cut off.
+const readWhole = (app, selector) => app.page.$eval(selector, (element) => {
+  const box = element.getBoundingClientRect();
+  return element.scrollWidth <= element.clientWidth && box.left >= 0 && box.right <= innerWidth &&
+    element.textContent.length > 0;
+});
+
+web.test('at 320 pixels every message is read whole, and Start again brings the sketch back after the end', async (app) => {
+  await app.page.setViewport({ width: 320, height: 640 });
+  await app.page.waitForFunction(() => canvas.width <= 320 && canvas.width === canvas.getBoundingClientRect().width);
+  await app.measure();
+  await app.key('y');
+  await app.click(160, 160);
+  const picture = await app.settle();
+  await app.page.evaluate(() => { location.hash = 'sketch=AgA'; });  // a link from a newer Frimel
+  await app.page.waitForFunction(() => !document.querySelector('#sketch-notice').hidden);
+  assert.ok(await readWhole(app, '#sketch-notice'), 'the refused link');
+  await app.page.evaluate(() => new Promise((done) => {
+    canvas.addEventListener('webglcontextlost', done, { once: true });
+    window.loseContext = Module.ctx.getExtension('WEBGL_lose_context');
+    window.loseContext.loseContext();
+  }));
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /drawing paused/);
+  assert.ok(await readWhole(app, '#status'), 'the lost graphics');
+  await app.page.click('#save-button');
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /Save picture needs the graphics/);
+  await app.page.evaluate(() => new Promise((done) => {
+    canvas.addEventListener('webglcontextrestored', done, { once: true });
+    window.loseContext.restoreContext();
+  }));
+  await app.key('q');
+  await app.waitForEnd();
+  assert.ok(await readWhole(app, '#status'), 'the end');
+  await app.page.click('#restart');
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.ok(samePicture(await app.grab(), picture), 'started again with the sketch as it was');
+  try { await app.page.evaluate(() => Module._frimel_fault()); } catch { /* the fault unwinds to here */ }
+  assert.match(await app.page.$eval('#status', (s) => s.textContent), /^Frimel has stopped/);
+  assert.ok(await readWhole(app, '#status'), 'the fault');
+  await app.page.click('#restart');
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.ok(samePicture(await app.grab(), picture), 'and after a fault');
 });
 
 test('without WebGL 2 the page says so, starts nothing and throws nothing', async () => {
@@ -188,10 +231,12 @@ test('without WebGL 2 the page says so, starts nothing and throws nothing', asyn
     const page = await browser.newPage();
     const errors = [];
     page.on('pageerror', (error) => errors.push(error.message));
+    await page.setViewport({ width: 320, height: 640 });
     const app = new Frimel(page);
     await app.load(web.server.origin);
     assert.equal(await app.state(), 'ended');
     assert.match(await page.$eval('#status', (s) => s.textContent), /needs WebGL 2.*lacks or has turned off/);
+    assert.ok(await readWhole(app, '#status'), 'read whole at 320 pixels');
     assert.deepEqual(await app.lines(), []);
     assert.deepEqual(errors, []);
   } finally {

@@ -46,6 +46,10 @@ web.test('a reload brings the sketch back, and its link opens it in a fresh brow
   await reload(app);
   assert.ok(samePicture(await app.grab(), picture), 'the reloaded page shows the sketch');
   assert.equal(await sketchText(app), text, 'and goes on from it exactly');
+  await app.key('c');
+  await app.page.waitForFunction(() => /Cleared/.test(document.querySelector('#sketch-notice').textContent));
+  await app.page.click('#sketch-notice button');  // Bring it back
+  assert.ok(samePicture(await app.grab(), picture), 'a clear is offered back');
 
   await app.page.click('#share-button');
   const link = await app.page.$eval('#share-link', (field) => field.value);

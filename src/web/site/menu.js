@@ -4,6 +4,8 @@
 // closes the menu are kept from the program's own mouse handling, as on the desktop, where the
 // menu takes the pointer while it is up. These listeners must run before emscripten's GLUT
 // registers its own (also on window, in the capture phase), so this script loads first.
+// A submenu opens beside the menu, never over its labels; where there is no room beside it, it
+// takes the menu's place, with a way back. The keyboard works it too: arrows, Enter, Escape.
 'use strict';
 
 (function () {
@@ -13,11 +15,20 @@
 
   const menus = () => (window.Module && window.Module.glutMenus) || null;
   const canvas = () => document.getElementById('canvas');
-  const ended = () => document.body.dataset.state === 'ended';
+  const ended = () => window.frimelPage.ended();
 
   function attachedMenu(button) {
     const model = menus();
     return model ? model.buttons[button] || 0 : 0;
+  }
+
+  function entryElement(label) {
+    const item = document.createElement('div');
+    item.className = 'menu-entry';
+    item.setAttribute('role', 'menuitem');
+    item.tabIndex = -1;
+    item.textContent = label;
+    return item;
   }
 
   function menuElement(menuId, level) {
@@ -27,10 +38,7 @@
     element.dataset.menu = menuId;
     element.dataset.level = level;
     for (const entry of menus().menus[menuId] || []) {
-      const item = document.createElement('div');
-      item.className = 'menu-entry';
-      item.setAttribute('role', 'menuitem');
-      item.textContent = entry.label;
+      const item = entryElement(entry.label);
       if (entry.submenu) {
         item.setAttribute('aria-haspopup', 'true');
         item.dataset.submenu = entry.submenu;
@@ -58,33 +66,71 @@
     root.id = 'menu';
     root.addEventListener('mouseover', (event) => {
       const entry = event.target.closest('.menu-entry');
-      if (entry) showEntry(entry);
+      if (entry && !entry.classList.contains('back')) showEntry(entry);
     });
     document.body.appendChild(root);
     place(root, x, y);
-    open = { root, levels: [root], pressX: x, pressY: y };
+    open = { root, levels: [root], pressX: x, pressY: y, returnFocus: document.activeElement };
+  }
+
+  // Beside the menu it opens from: to the right, else to the left, else the menu moves left to
+  // make room; failing all, in the menu's place, led by a way back to it.
+  function placeBeside(submenu, menu, entry) {
+    const width = submenu.getBoundingClientRect().width;
+    const top = entry.getBoundingClientRect().top - 4;
+    let box = menu.getBoundingClientRect();
+    if (box.right + width <= window.innerWidth) return place(submenu, box.right, top);
+    if (box.left - width >= 0) return place(submenu, box.left - width, top);
+    if (box.width + width <= window.innerWidth) {
+      const shift = box.right + width - window.innerWidth;
+      for (const level of open.levels) level.style.left = (parseFloat(level.style.left) - shift) + 'px';
+      box = menu.getBoundingClientRect();
+      return place(submenu, box.right, top);
+    }
+    const back = entryElement('\u2039 ' + entry.textContent);
+    back.classList.add('back');
+    back.addEventListener('click', () => closeDeepest());
+    submenu.prepend(back);
+    submenu.style.minWidth = box.width + 'px';
+    menu.classList.add('behind');
+    place(submenu, box.left, box.top);
   }
 
   // Hovering or clicking an entry closes the deeper submenus, and opens the entry's own.
   function showEntry(entry) {
     const menu = entry.closest('.menu');
     const level = Number(menu.dataset.level);
-    if (entry.classList.contains('open')) return;
+    if (entry.classList.contains('open')) return null;
     for (const deeper of open.levels.splice(level + 1)) deeper.remove();
+    menu.classList.remove('behind');
     menu.querySelectorAll(':scope > .menu-entry.open').forEach((other) => other.classList.remove('open'));
-    if (!entry.dataset.submenu) return;
+    if (!entry.dataset.submenu) return null;
     entry.classList.add('open');
     const submenu = menuElement(Number(entry.dataset.submenu), level + 1);
     open.root.appendChild(submenu);
-    const box = entry.getBoundingClientRect();
-    place(submenu, box.right - 2, box.top - 4);
+    placeBeside(submenu, menu, entry);
     open.levels.push(submenu);
+    return submenu;
+  }
+
+  function closeDeepest() {
+    if (open.levels.length === 1) return close();
+    const submenu = open.levels.pop();
+    submenu.remove();
+    const menu = open.levels.at(-1);
+    menu.classList.remove('behind');
+    const entry = menu.querySelector(':scope > .menu-entry.open');
+    entry.classList.remove('open');
+    entry.focus();
   }
 
   function close() {
     if (!open) return;
-    open.root.remove();
+    const { root, returnFocus } = open;
+    const hadFocus = root.contains(document.activeElement);
+    root.remove();
     open = null;
+    if (hadFocus && returnFocus && returnFocus.focus) returnFocus.focus({ preventScroll: true });
   }
 
   // The menu's entries and the page's toolbar reach the program's menu handlers only here.
@@ -96,6 +142,7 @@
     } catch (error) {
       if (!error || error.name !== 'ExitStatus') throw error;
     }
+    window.dispatchEvent(new Event('frimel-command'));
   }
 
   function choose(entry) {
@@ -168,20 +215,50 @@
     if (event.target === canvas() || (open && open.root.contains(event.target))) event.preventDefault();
   }, true);
 
-  // While the menu is up it has the keyboard: Escape closes it, other keys do nothing.
+  // While the menu is up it has the keyboard: the arrows move through its entries and in and
+  // out of submenus, Enter chooses or opens, Escape closes it all; other keys do nothing.
+  function entriesOf(menu) {
+    return [...menu.children].filter((child) => child.classList.contains('menu-entry'));
+  }
+
+  function focusEntry(menu, index) {
+    const entries = entriesOf(menu);
+    entries[(index + entries.length) % entries.length].focus();
+  }
+
+  function onMenuKey(key) {
+    const menu = open.levels.at(-1);
+    const entries = entriesOf(menu);
+    const at = entries.indexOf(document.activeElement);
+    const entry = entries[at];
+    if (key === 'ArrowDown') focusEntry(menu, at + 1);
+    else if (key === 'ArrowUp') focusEntry(menu, at < 0 ? -1 : at - 1);
+    else if (key === 'Home') focusEntry(menu, 0);
+    else if (key === 'End') focusEntry(menu, -1);
+    else if (key === 'Escape') close();
+    else if (key === 'ArrowLeft' && open.levels.length > 1) closeDeepest();
+    else if ((key === 'Enter' || key === ' ' || key === 'ArrowRight') && entry && entry.dataset.submenu) {
+      const submenu = showEntry(entry) || open.levels.at(-1);
+      focusEntry(submenu, submenu.querySelector('.back') ? 1 : 0);
+    } else if ((key === 'Enter' || key === ' ') && entry && entry.classList.contains('back')) closeDeepest();
+    else if ((key === 'Enter' || key === ' ') && entry) choose(entry);
+  }
+
   window.addEventListener('keydown', (event) => {
     if (inert(event) || !open) return;
     keep(event);
-    if (event.key === 'Escape') close();
+    onMenuKey(event.key);
   }, true);
 
   window.addEventListener('keyup', inert, true);
   window.addEventListener('blur', close);
 
-  // The page's Menu button opens the same menu, below the button.
-  function openAt(menuId, x, y) {
+  // The page's Menu button opens the same menu, below the button; opened from the keyboard, its
+  // first entry takes the keys.
+  function openAt(menuId, x, y, byKeyboard = false) {
     if (ended() || !menus()) return;
     openMenu(menuId, x, y);
+    if (byKeyboard && open) focusEntry(open.root, 0);
   }
 
   window.frimelMenu = { close, open: openAt, run };

@@ -1,19 +1,25 @@
 // The page around Frimel's browser build: the emscripten module's settings, the console panel,
-// the bitmaps fetched into the program's working directory before main runs, and the end; the
-// picture sized to the window in device pixels, the toolbar, and which events reach the toolkit.
+// the bitmaps fetched into the program's working directory before main runs, the graphics
+// taken away and given back, and the end, after which the page offers to start again; the
+// picture sized to the window in device pixels, and Save picture.
 'use strict';
 
 (function () {
   // Their names come from the build (bitmaps.js), which ships each gzip'd as NAME.gz.
   const BITMAPS = window.frimelBitmaps || [];
-  // Keys that would scroll the page rather than reach the program.
-  const SCROLL_KEYS = new Set([' ', 'ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', 'PageUp',
-    'PageDown', 'Home', 'End']);
 
   const canvas = document.getElementById('canvas');
   const consolePanel = document.getElementById('console');
   const statusLine = document.getElementById('status');
-  let hasEnded = false;
+  const restartButton = document.getElementById('restart');
+  const page = window.frimelPage;
+
+  // Folded on a phone until asked for; always shown beside the picture.
+  const consoleToggle = document.getElementById('console-toggle');
+  consoleToggle.addEventListener('click', () => {
+    const shown = consolePanel.classList.toggle('shown');
+    consoleToggle.setAttribute('aria-expanded', String(shown));
+  });
 
   function printLine(text) {
     const line = document.createElement('div');
@@ -45,35 +51,47 @@
     }).finally(() => Module.removeRunDependency('bitmaps'));
   }
 
-  // main returns to the browser only from GLUT's main loop, unless it has ended already.
-  function started() {
-    if (hasEnded) return;
-    document.body.dataset.state = 'running';
-    statusLine.textContent = 'Running';
+  // Where the program stands is kept in one place, the body's state, with a line under the
+  // picture that says it.
+  function enter(state, text) {
+    document.body.dataset.state = state;
+    statusLine.textContent = text;
   }
 
+  // main returns to the browser only from GLUT's main loop, unless it has ended already.
+  function started() {
+    if (!page.ended()) enter('running', 'Running');
+  }
+
+  // The end of the program is not the end of the work: the sketch was kept, and starting again
+  // brings it back.
+  function offerRestart(label) {
+    restartButton.textContent = label;
+    restartButton.hidden = false;
+  }
+  restartButton.addEventListener('click', () => window.frimelSketch.restart());
+
   function ended(status) {
-    hasEnded = true;
     window.frimelExitStatus = status;
     window.frimelMenu.close();
     // GLUT shrinks the canvas as it shuts down; give it its size back, blank.
     canvas.width = 600;
     canvas.height = 600;
-    document.body.dataset.state = 'ended';
-    statusLine.textContent = `Frimel has ended (exit status ${status})`;
+    enter('ended', `Frimel has ended (exit status ${status})`);
+    offerRestart('Start again');
   }
 
   // Any state after the end: the menu and everything else in the page stay inert from now on.
   function stopped(text) {
-    hasEnded = true;
     window.frimelMenu.close();
-    document.body.dataset.state = 'ended';
-    statusLine.textContent = text;
+    enter('ended', text);
   }
 
-  // A fault inside the program (out of memory, most likely) ends it for good.
+  // A fault inside the program (out of memory, most likely) ends it; the sketch kept a moment
+  // before comes back with a start again.
   function aborted(what) {
-    stopped(what ? `Frimel has stopped: ${what}` : 'Frimel has stopped after a fault; reload to restart');
+    stopped(what ? `Frimel has stopped: ${what}` : 'Frimel has stopped after a fault');
+    offerRestart('Start again');
   }
 
   // Without WebGL 2 the program could not draw anything: it is not started at all.
@@ -88,13 +106,25 @@
   }
 
   // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
-  // lives in the program and is drawn again once the context is back.
+  // lives in the program and is drawn again once the context is back. One that stays away for
+  // long is not coming back by itself: a reload brings the kept sketch back.
+  const GIVE_UP_MS = 10000;
   function watchContext() {
+    let waiting = null;
     canvas.addEventListener('webglcontextlost', () => {
-      if (!hasEnded) statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
+      if (!page.running()) return;
+      statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
+      waiting = setTimeout(() => {
+        if (!page.running()) return;
+        statusLine.textContent = 'The browser has not given the graphics back. Reload to go on: the sketch is kept.';
+        offerRestart('Reload');
+      }, GIVE_UP_MS);
     });
     canvas.addEventListener('webglcontextrestored', () => {
-      if (!hasEnded) statusLine.textContent = 'Running';
+      clearTimeout(waiting);
+      if (!page.running()) return;
+      statusLine.textContent = 'Running';
+      restartButton.hidden = true;
     });
   }
 
@@ -128,20 +158,12 @@
     if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
   });
 
-  // The toolkit cancels the pointer press, which would otherwise have focused the canvas; the
-  // page must not scroll under the pointer before the toolkit reads where the press is.
-  canvas.addEventListener('pointerdown', () => canvas.focus({ preventScroll: true }));
-  canvas.addEventListener('keydown', (event) => {
-    if (SCROLL_KEYS.has(event.key)) event.preventDefault();
-  });
-
   // ---- The picture's size: the largest square beside the panel, or above it on a narrow or
   // tall screen (there the full width), drawn at the canvas's size in device pixels.
   const GAP = 16;
   const PANEL = 300;
   const STATUS = 28;  // the status line under the picture (page.css gives it this height)
   let deviceSize = null;
-  const isEnded = () => document.body.dataset.state === 'ended';
 
   function fitPicture() {
     const width = document.documentElement.clientWidth;
@@ -156,7 +178,7 @@
   }
 
   function reshapeToCanvas() {
-    if (!deviceSize || document.body.dataset.state !== 'running') return;
+    if (!deviceSize || !page.running()) return;
     if (canvas.width === deviceSize[0] && canvas.height === deviceSize[1]) return;
     Module._frimel_resize(deviceSize[0], deviceSize[1]);
   }
@@ -180,85 +202,14 @@
   window.addEventListener('resize', fitPicture);
   fitPicture();
 
-  // ---- The toolbar: a button for every entry of the menu the program attached to the right
-  // button, labels and values as it built them, a row of buttons for each submenu, the Menu
-  // button for the same pop-up menu, Save picture, and the mode in force. Inert once ended.
-  const toolbar = document.getElementById('toolbar');
-  const modeLine = document.getElementById('mode');
-  let mainMenu = 0;
-  let shownMode = null;
-
-  function commandButton(menuId, entry) {
-    const button = document.createElement('button');
-    button.type = 'button';
-    button.textContent = entry.label;
-    button.dataset.menu = menuId;
-    button.dataset.value = entry.value;
-    button.addEventListener('click', () => window.frimelMenu.run(menuId, entry.value));
-    return button;
-  }
-
-  function buildToolbar() {
-    const model = Module.glutMenus;
-    mainMenu = model ? model.buttons[2] || 0 : 0;
-    if (!mainMenu) return;
-    let row = document.createElement('div');
-    row.className = 'tools';
-    toolbar.appendChild(row);
-    for (const entry of model.menus[mainMenu]) {
-      if (!entry.submenu) {
-        row.appendChild(commandButton(mainMenu, entry));
-        continue;
-      }
-      const group = document.createElement('div');
-      group.className = 'tools group';
-      group.setAttribute('role', 'group');
-      const label = document.createElement('span');
-      label.textContent = entry.label;
-      group.setAttribute('aria-label', entry.label);
-      group.appendChild(label);
-      for (const choice of model.menus[entry.submenu] || []) {
-        if (!choice.submenu) group.appendChild(commandButton(entry.submenu, choice));
-      }
-      toolbar.appendChild(group);
-      row = document.createElement('div');
-      row.className = 'tools';
-      toolbar.appendChild(row);
-    }
-    showMode();
-    Module.onFrameShown = showMode;
-  }
-
-  // The mode can change by key, menu or toolbar, and each asks for a frame: checked once a frame
-  // is shown, and shown when it changes.
-  function showMode() {
-    if (isEnded()) return;
-    const mode = Module._frimel_mode();
-    if (mode !== shownMode) {
-      shownMode = mode;
-      let label = '';
-      for (const button of toolbar.querySelectorAll(`button[data-menu="${mainMenu}"]`)) {
-        const current = Number(button.dataset.value) === mode;
-        button.setAttribute('aria-pressed', String(current));
-        if (current) label = button.textContent.replace(/\s*\(.\)$/, '');
-      }
-      modeLine.textContent = 'Mode: ' + label;
-    }
-  }
-
-  // A press on a tool keeps the keyboard where it was (on the picture, usually).
-  toolbar.addEventListener('mousedown', (event) => event.preventDefault());
-
-  document.getElementById('menu-button').addEventListener('click', (event) => {
-    if (isEnded() || !mainMenu) return;
-    const box = event.currentTarget.getBoundingClientRect();
-    window.frimelMenu.open(mainMenu, box.left, box.bottom);
-  });
-
   // The frame is drawn and read in the same task, before the browser clears the canvas; the
   // picture carries the sketch, so it opens again for drawing on.
   function savePicture() {
-    if (isEnded() || document.body.dataset.state !== 'running') return;
+    if (!page.running()) return;
+    if (Module.ctx.isContextLost()) {
+      statusLine.textContent = 'Save picture needs the graphics, which the browser has taken away for now.';
+      return;
+    }
     Module._frimel_display();
     canvas.toBlob(async (blob) => {
       const link = document.createElement('a');
@@ -272,47 +223,12 @@
 
   // emscripten runs postRun's entries last first: this one, put first, runs after started().
   Module.postRun.unshift(() => {
-    if (isEnded()) return;
+    if (!page.running()) return;
     reshapeToCanvas();
-    buildToolbar();
+    window.frimelToolbar.build();
+    Module.onFrameShown = window.frimelToolbar.show;
     window.frimelSketch.start();
   });
-
-  // ---- Which events reach the toolkit (its listeners are on window, registered after these).
-  // Keys go to the program only from the picture or the page itself; Tab always moves focus.
-  const takesKeys = (target) => target === canvas || target === document.body ||
-    target === document.documentElement;
-  for (const type of ['keydown', 'keyup']) {
-    window.addEventListener(type, (event) => {
-      if (event.key === 'Tab' || !takesKeys(event.target)) event.stopImmediatePropagation();
-    }, true);
-  }
-
-  // The program has no use for the wheel; the toolkit's listener would try to cancel a scroll
-  // it may not, as the browser makes window wheel listeners passive.
-  for (const type of ['mousewheel', 'DOMMouseScroll']) {
-    window.addEventListener(type, (event) => event.stopImmediatePropagation(), true);
-  }
-
-  // One finger on the picture is the left button, as GLUT has it; the page turns the touch into
-  // mouse events itself, with a listener allowed to cancel the browser's own gestures.
-  const TOUCH_AS_MOUSE = { touchstart: 'mousedown', touchmove: 'mousemove', touchend: 'mouseup',
-    touchcancel: 'mouseup' };
-  let finger = null;
-  for (const type of Object.keys(TOUCH_AS_MOUSE)) {
-    window.addEventListener(type, (event) => {
-      if (event.target !== canvas) return;
-      event.stopImmediatePropagation();
-      if (event.cancelable) event.preventDefault();
-      if (type === 'touchstart' && finger === null) finger = event.changedTouches[0].identifier;
-      const touch = [...event.changedTouches].find((t) => t.identifier === finger);
-      if (!touch) return;
-      if (type === 'touchend' || type === 'touchcancel') finger = null;
-      canvas.dispatchEvent(new MouseEvent(TOUCH_AS_MOUSE[type], { bubbles: true, cancelable: true,
-        view: window, clientX: touch.clientX, clientY: touch.clientY, screenX: touch.screenX,
-        screenY: touch.screenY, button: 0, buttons: type === 'touchstart' || type === 'touchmove' ? 1 : 0 }));
-    }, { capture: true, passive: false });
-  }
 
   // The program's script runs once unpacked, after everything above is in place.
   scriptLoad.then((code) => {

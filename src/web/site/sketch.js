@@ -12,7 +12,7 @@
   const MAX_LINK = 32000;           // characters: longer links do not survive every messenger
   const MAX_FILE = 64 * 1024 * 1024;
 
-  const ended = () => document.body.dataset.state !== 'running';
+  const ended = () => !window.frimelPage.running();
   const notice = document.getElementById('sketch-notice');
   const sharePanel = document.getElementById('share');
   const shareField = document.getElementById('share-link');
@@ -81,14 +81,16 @@
   // ---- Keeping: soon after every change, and when the page is hidden or left. While the page
   // offers back a sketch it replaced, that one stays kept until the user changes something.
   let lastKept = null;
+  let latest = null;   // the sketch as last seen, kept or not
   let changed = true;
-  let offered = null;  // the text offered back
+  let offered = null;  // { text offered back, whether the kept sketch waits for the offer }
   let acted = false;   // the user has reached the program since the offer
 
   function keepNow() {
-    if (ended() || offered !== null || !changed) return;
+    if (ended() || (offered !== null && offered.holdKept) || !changed) return;
     changed = false;
     const text = sketchNow();
+    if (text !== null) latest = text;
     if (text === null) {
       tell(`The sketch cannot be kept: ${problem()}.`);
     } else if (text !== lastKept && store(text)) {
@@ -96,28 +98,37 @@
     }
   }
 
-  // Offers back the sketch an opened one replaced, unless there was nothing to lose.
-  function offerBack(before, said) {
+  // Offers back the sketch that an opened one, or a clear, replaced, unless there was nothing to
+  // lose. An opened sketch leaves the kept one as it was until the next change; a clear is a
+  // change like any other, and only the page remembers what it cleared.
+  // While a link's offer stands, the link stays in the address: a reload opens it again.
+  function offerBack(before, said, { label = 'Back to my sketch', holdKept = true, fromLink = false } = {}) {
     if (before === null || before === sketchNow()) {
+      dropFragment();
       tell(said);
       return;
     }
-    offered = before;
+    if (!fromLink) dropFragment();
+    offered = { text: before, holdKept };
     acted = false;
-    tell(said, [['Back to my sketch', () => {
-      const back = offered;
+    tell(said, [[label, () => {
+      const back = offered.text;
       endOffer();
-      const why = back === null ? null : openText(back);
-      if (why) tell(`Your sketch cannot be brought back: ${why}.`);
+      const why = openText(back);
+      if (why) tell(`The sketch cannot be brought back: ${why}.`);
       else quiet();
     }]]);
   }
 
-  // The next change keeps the new sketch: the offer ends, and so does the link's fragment.
+  function dropFragment() {
+    if (location.hash.startsWith(FRAGMENT)) history.replaceState(null, '', location.pathname + location.search);
+  }
+
+  // The next change keeps the new sketch, and the offer ends.
   function endOffer() {
     offered = null;
     changed = true;
-    if (location.hash.startsWith(FRAGMENT)) history.replaceState(null, '', location.pathname + location.search);
+    dropFragment();
   }
 
   // What reaches the program: a press on the picture, a key it takes, a command of the toolbar
@@ -125,14 +136,23 @@
   const canvas = document.getElementById('canvas');
   const takesKey = (event) => event.key.length === 1 &&
     [canvas, document.body, document.documentElement].includes(event.target);
+  // Clear by its key, its menu entry or its button: the main menu's entry of value 0.
+  const clears = (event, target) => (event.type === 'keydown' ? event.key === 'c' || event.key === 'C'
+    : Boolean(target && target.closest('[data-value="0"]') &&
+      Number((target.closest('[data-menu]') || target.closest('.menu')).dataset.menu) === Module.glutMenus.buttons[2]));
+
   function userActs(event) {
     const target = event.target instanceof Element ? event.target : null;
     const reaches = event.type === 'keydown' ? takesKey(event)
       : event.type === 'pointerdown' ? target === canvas
         : Boolean(target && target.closest('#toolbar button[data-menu], .menu-entry[data-value]'));
-    if (!reaches) return;
+    if (!reaches || ended()) return;
     changed = true;
     if (offered !== null) acted = true;
+    if (event.type !== 'pointerdown' && clears(event, target)) {
+      const before = sketchNow();
+      setTimeout(() => { if (!ended()) offerBack(before, 'Cleared.', { label: 'Bring it back', holdKept: false }); });
+    }
   }
 
   function tick() {
@@ -143,15 +163,23 @@
     keepNow();
   }
 
+  // Starting again after the end, or after the graphics stayed away: the page is loaded anew and
+  // brings the kept sketch back. Where the browser keeps nothing, the sketch rides in the link.
+  function restart() {
+    if (!storageRefused && stored() !== null) return location.reload();
+    if (latest !== null) history.replaceState(null, '', location.pathname + location.search + FRAGMENT + latest);
+    location.reload();
+  }
+
   // ---- Opening: a link's fragment, a file or a dropped picture, in place of the scene.
   function openLink(fragment, before) {
     const why = openText(fragment);
     if (why) {
       tell(`This link's sketch cannot be opened: ${why}. Your sketch is as it was.`);
-      history.replaceState(null, '', location.pathname + location.search);
+      dropFragment();
       return;
     }
-    offerBack(before, 'Opened the sketch from the link.');
+    offerBack(before, 'Opened the sketch from the link.', { fromLink: true });
   }
 
   async function openFile(file) {
@@ -224,7 +252,6 @@
 
     const shown = Module.onFrameShown;
     Module.onFrameShown = () => { changed = true; if (shown) shown(); };
-    for (const type of ['pointerdown', 'pointerup', 'keydown', 'click']) document.addEventListener(type, userActs, true);
     setInterval(tick, KEEP_EVERY_MS);
     document.addEventListener('visibilitychange', () => { if (document.hidden) tick(); });
     window.addEventListener('pagehide', tick);
@@ -235,9 +262,12 @@
 
   // Quitting keeps the sketch as it was at the end.
   Module.onSketchAtEnd = (text) => {
-    if (offered === null || acted) store(text);
+    latest = text;
+    if (offered === null || !offered.holdKept || acted) store(text);
   };
 
+  // On window, before the toolkit's own listeners, so that a clear is seen before it happens.
+  for (const type of ['pointerdown', 'pointerup', 'keydown', 'click']) window.addEventListener(type, userActs, true);
   document.getElementById('share-button').addEventListener('click', shareLink);
   const picker = document.getElementById('open-picker');
   document.getElementById('open-button').addEventListener('click', () => { if (!ended()) picker.click(); });
@@ -254,5 +284,5 @@
     openFile(event.dataTransfer.files[0]);
   });
 
-  window.frimelSketch = { start, carry };
+  window.frimelSketch = { start, carry, restart };
 })();
