@@ -20,16 +20,18 @@
 
   // ---- The browser's storage, which may refuse (private windows, storage off, quota full).
   let storageRefused = false;
-  function refuseStorage() {
+  function refuseStorage(error) {
     if (storageRefused) return;
     storageRefused = true;
-    statusLine.textContent = 'Running; this browser keeps nothing for this page, so the sketch is not kept';
+    statusLine.textContent = error && error.name === 'QuotaExceededError'
+      ? 'Running; the browser\'s storage for this page is full, so the sketch is not kept'
+      : 'Running; this browser keeps nothing for this page, so the sketch is not kept';
   }
   function stored(key = KEY) {
     try {
       return window.localStorage.getItem(key);
-    } catch {
-      refuseStorage();
+    } catch (error) {
+      refuseStorage(error);
       return null;
     }
   }
@@ -38,8 +40,8 @@
     try {
       window.localStorage.setItem(key, text);
       return true;
-    } catch {
-      refuseStorage();
+    } catch (error) {
+      refuseStorage(error);
       return false;
     }
   }
