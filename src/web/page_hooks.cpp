@@ -1,11 +1,15 @@
-// What the page's own controls reach: the window's size in device pixels, and the current mode.
+// What the page's own controls reach: the window's size in device pixels, the current mode, and
+// a frame drawn on demand (Save picture reads it in the same task).
 
 #include <GL/glut.h>
 #include <emscripten.h>
 
 #include "app/state.h"
+#include "render/frame.h"
 
 extern "C" {
+
+void frimel_display() { display(); }
 
 // The canvas's real size: GLUT sets the drawing buffer and calls the program's reshape.
 EMSCRIPTEN_KEEPALIVE void frimel_resize(int width, int height) {
