@@ -82,8 +82,13 @@
     if (hasEnded) return;
     document.body.dataset.state = 'running';
     statusLine.textContent = 'Running';
-    // Kept for offline use from now on; its own downloads wait until the program runs.
+    // Kept for offline use from now on, and installable: the worker's downloads, and the icons a
+    // browser fetches for the manifest, wait until the program runs.
     navigator.serviceWorker?.register('sw.js').catch(() => {});  // none served: online only
+    const manifest = document.createElement('link');
+    manifest.rel = 'manifest';
+    manifest.href = 'manifest.webmanifest';
+    document.head.appendChild(manifest);
   }
 
   function ended(status) {
@@ -108,39 +113,6 @@
   // A fault inside the program (out of memory, most likely) ends it for good.
   function aborted(what) {
     stopped(what ? `Frimel has stopped: ${what}` : 'Frimel has stopped after a fault; reload to restart');
-  }
-
-  // ---- What the browser must have, checked before anything is downloaded: without one the
-  // program is not started at all. WebGL 2 is tried first in a worker, where a browser's first
-  // context, slow to make, does not hold up the page; then the program's own is made on the
-  // canvas, with the attributes GLUT asks for (GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH), so that
-  // GLUT's window finds it made.
-  const GLUT_CONTEXT = { alpha: false, antialias: false, depth: true, stencil: false };
-
-  function missingFeature() {
-    if (typeof WebAssembly !== 'object') return 'WebAssembly';
-    if (typeof ReadableStream !== 'function' || !('body' in Response.prototype)) return 'streamed downloads';
-    return null;
-  }
-
-  function warmUpGraphics() {
-    if (typeof Worker !== 'function' || typeof OffscreenCanvas !== 'function') return Promise.resolve();
-    const code = "const gl = new OffscreenCanvas(1, 1).getContext('webgl2');" +
-      "if (gl && gl.getExtension('WEBGL_lose_context')) gl.getExtension('WEBGL_lose_context').loseContext();" +
-      'postMessage(0);';
-    return new Promise((done) => {
-      const worker = new Worker(URL.createObjectURL(new Blob([code], { type: 'text/javascript' })));
-      const finish = () => { worker.terminate(); done(); };
-      worker.onmessage = finish;
-      worker.onerror = finish;
-      setTimeout(finish, 3000);  // a worker that never answers only loses the head start
-    });
-  }
-
-  function checkBrowser() {
-    const missing = missingFeature();
-    if (missing) return Promise.resolve(missing);
-    return warmUpGraphics().then(() => (canvas.getContext('webgl2', GLUT_CONTEXT) ? null : 'WebGL 2'));
   }
 
   // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
@@ -350,8 +322,9 @@
     }, { capture: true, passive: false });
   }
 
-  // The program's script runs once unpacked, after everything above is in place.
-  checkBrowser().then((missing) => {
+  // The program's script runs once unpacked, after everything above is in place, and only in a
+  // browser that has what it needs (check.js).
+  window.frimelBrowserChecked.then((missing) => {
     if (missing) {
       stopped(`Frimel needs ${missing}, which this browser lacks or has turned off.`);
       return;
