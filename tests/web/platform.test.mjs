@@ -199,6 +199,7 @@ test('without WebGL 2 the page says so, starts nothing and throws nothing', asyn
     assert.match(await page.$eval('#status', (s) => s.textContent), /needs WebGL 2.*lacks or has turned off/);
     assert.deepEqual(await app.lines(), []);
     assert.deepEqual(errors, []);
+    assert.deepEqual(app.requests.filter((url) => url.endsWith('.gz')), [], 'nothing was downloaded');
   } finally {
     await browser.close();
   }
