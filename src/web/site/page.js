@@ -323,8 +323,14 @@
   }
 
   // The program's script runs once unpacked, after everything above is in place, and only in a
-  // browser that has what it needs (check.js).
-  window.frimelBrowserChecked.then((missing) => {
+  // browser that has what it needs. check.js runs as soon as it arrives: before this script, or
+  // after it.
+  const checkScript = document.querySelector('script[src="check.js"]');
+  const browserChecked = window.frimelBrowserChecked || new Promise((done) => {
+    checkScript.addEventListener('load', () => done(window.frimelBrowserChecked));
+    checkScript.addEventListener('error', () => aborted('check.js could not be fetched'));
+  });
+  browserChecked.then((missing) => {
     if (missing) {
       stopped(`Frimel needs ${missing}, which this browser lacks or has turned off.`);
       return;
