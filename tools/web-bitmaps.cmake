@@ -62,10 +62,5 @@ set(list_js "// Written by the build: the bitmaps the program reads (src/texture
 window.frimelBitmaps = [${names}];
 window.frimelDownloads = { ${downloads} };
 ")
-set(old_js "")
-if(EXISTS ${SITE_DIR}/site.js)
-  file(READ ${SITE_DIR}/site.js old_js)
-endif()
-if(NOT old_js STREQUAL list_js)
-  file(WRITE ${SITE_DIR}/site.js "${list_js}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/write-if-changed.cmake)
+write_if_changed(${SITE_DIR}/site.js "${list_js}")

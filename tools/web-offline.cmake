@@ -20,10 +20,5 @@ file(READ ${TEMPLATE} worker)
 string(REGEX REPLACE "const SITE = [^\n]*"
   "const SITE = { cache: 'frimel-${build}', files: ['./', ${quoted}] };  // written by the build"
   worker "${worker}")
-set(old "")
-if(EXISTS ${SITE_DIR}/sw.js)
-  file(READ ${SITE_DIR}/sw.js old)
-endif()
-if(NOT old STREQUAL worker)
-  file(WRITE ${SITE_DIR}/sw.js "${worker}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/write-if-changed.cmake)
+write_if_changed(${SITE_DIR}/sw.js "${worker}")
