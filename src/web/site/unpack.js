@@ -8,6 +8,16 @@
 (function () {
   const isGzip = (bytes) => bytes.length >= 2 && bytes[0] === 0x1f && bytes[1] === 0x8b;
 
+  // A chunk is passed on in a task of its own: from a fast server (or the site's cache) the
+  // chunks of every download arrive at once, and handling them all in one go holds up the page.
+  const yieldChannel = new MessageChannel();
+  const waiting = [];
+  yieldChannel.port1.onmessage = () => waiting.shift()();
+  const nextTask = (value) => new Promise((done) => {
+    waiting.push(() => done(value));
+    yieldChannel.port2.postMessage(0);
+  });
+
   function joined(parts) {
     const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
     let at = 0;
@@ -51,7 +61,7 @@
     const source = response.body.getReader();
     const counted = { read: () => source.read().then((chunk) => {
       if (!chunk.done) onBytes(chunk.value.length);
-      return chunk;
+      return nextTask(chunk);
     }), cancel: (reason) => source.cancel(reason) };
     // Enough of the start to tell packed bytes from unpacked ones.
     const head = [];
