@@ -153,6 +153,20 @@
     return out.subarray(0, size);
   }
 
+  const CRC_TABLE = new Uint32Array(256).map((_, n) => {
+    let c = n;
+    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+    return c;
+  });
+
+  function crc32(bytes) {
+    let crc = 0xffffffff;
+    for (let i = 0; i < bytes.length; i++) crc = CRC_TABLE[(crc ^ bytes[i]) & 0xff] ^ (crc >>> 8);
+    return (crc ^ 0xffffffff) >>> 0;
+  }
+
+  const word = (data, at) => (data[at] | (data[at + 1] << 8) | (data[at + 2] << 16) | (data[at + 3] << 24)) >>> 0;
+
   // The member's header: magic, method 8 (deflate), flags and the optional fields they announce.
   window.frimelGunzip = function (data) {
     if (data.length < 18 || data[0] !== 0x1f || data[1] !== 0x8b || data[2] !== 8) throw new Error('not gzip');
@@ -167,9 +181,8 @@
     }
     if (flags & 2) at += 2;
     const out = inflate(data, at);
-    const end = data.length - 4;
-    const stored = (data[end] | (data[end + 1] << 8) | (data[end + 2] << 16) | (data[end + 3] << 24)) >>> 0;
-    if (stored !== (out.length >>> 0)) throw new Error('the unpacked size is not the one stored');
+    if (word(data, data.length - 4) !== out.length >>> 0) throw new Error('the unpacked size is not the one stored');
+    if (word(data, data.length - 8) !== crc32(out)) throw new Error('the unpacked bytes do not match their check');
     return out;
   };
 })();
