@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <emscripten.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -69,6 +70,9 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     webgl::drawPending();
     webgl::uploadTexture(webgl::pipeline().raster.texture, 0, internalFormat, baseWidth, baseHeight,
                          format, type, base.data(), 1);
+    // Frimel builds its mipmaps only at start-up, straight from main: main goes back to the
+    // browser after each, so that no task of the start holds up the page long.
+    emscripten_sleep(0);
     return 0;
 }
 

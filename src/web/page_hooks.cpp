@@ -1,11 +1,13 @@
 // What the page's own controls reach: the window's size in device pixels, the keys the menu
-// lacks, and which entries stand for the settings in force, so the toolbar can show them.
+// lacks, which entries stand for the settings in force (the toolbar shows them), and a frame
+// drawn on demand (Save picture reads it in the same task).
 
 #include <GL/glut.h>
 #include <emscripten.h>
 
 #include "app/commands.h"
 #include "app/state.h"
+#include "render/frame.h"
 #include "web/menus.h"
 
 namespace {
@@ -29,6 +31,8 @@ int mainEntryState(int value) {
 }  // namespace
 
 extern "C" {
+
+void frimel_display() { display(); }
 
 // The canvas's real size: GLUT sets the drawing buffer and calls the program's reshape.
 EMSCRIPTEN_KEEPALIVE void frimel_resize(int width, int height) {

@@ -72,6 +72,7 @@ struct KeptLevel {
     unsigned format, type;
     int alignment;
     std::vector<unsigned char> pixels;  // empty when the level was only allocated
+    bool sent = false;  // the context has it
 };
 
 struct KeptParameter {
@@ -199,12 +200,25 @@ void setContextCapability(GLenum capability, bool on) {
     }
 }
 
+void sendLevel(const KeptLevel& l);
+
+// A level reaches the context when a draw first samples its texture, not when it is uploaded:
+// start-up then sends only what the first frame shows, in that frame's task, not all in main's.
+void sendPendingLevels(unsigned name) {
+    for (KeptLevel& level : kept.levels) {
+        if (level.name != name || level.sent) continue;
+        sendLevel(level);
+        level.sent = true;
+    }
+}
+
 void applyState(const fixedgl::RasterState& state) {
     Backend& b = backend;
     const bool known = b.stateKnown;
     if (!known || state.depthTest != b.applied.depthTest) setContextCapability(GL_DEPTH_TEST, state.depthTest);
     if (!known || state.blending != b.applied.blending) setContextCapability(GL_BLEND, state.blending);
     if (state.texturing) {
+        sendPendingLevels(state.texture);
         bindName(state.texture);
     } else if (b.boundTexture != b.white) {
         emscripten_glBindTexture(GL_TEXTURE_2D, b.white);
@@ -265,7 +279,7 @@ EM_BOOL contextRestored(int, const void*, void*) {
     backend = Backend();
     backend.drawCallsLastFrame = drawCallsLastFrame;
     ready();
-    for (const KeptLevel& level : kept.levels) sendLevel(level);
+    for (KeptLevel& level : kept.levels) level.sent = false;
     for (const KeptParameter& parameter : kept.parameters) sendParameter(parameter);
     const float* c = kept.clearColour;
     emscripten_glClearColor(c[0], c[1], c[2], c[3]);
@@ -347,7 +361,6 @@ void uploadTexture(unsigned name, int level, int internalFormat, int width, int 
     auto at = std::find_if(kept.levels.begin(), kept.levels.end(), same);
     KeptLevel& stored = at == kept.levels.end() ? kept.levels.emplace_back() : *at;
     stored = std::move(l);
-    if (!backend.lost) sendLevel(stored);
 }
 
 void setTextureParameter(unsigned name, unsigned pname, int value) {

@@ -10,7 +10,9 @@ import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-export const siteDir = process.env.FRIMEL_WEB_SITE || path.join(repo, 'build-web/site');
+// The tests' site: the public page with a program that also exports the hooks only tests call.
+export const siteDir = process.env.FRIMEL_WEB_SITE || path.join(repo, 'build-web/test-site');
+export const publicSiteDir = process.env.FRIMEL_PUBLIC_SITE || path.join(repo, 'build-web/site');
 export const dataDir = process.env.FRIMEL_DATA_DIR || path.join(repo, 'build/data');
 export const scenePicture = process.env.FRIMEL_SCENE_PICTURE || path.join(repo, 'build/scene_picture');
 export const pictureTool = process.env.FRIMEL_PICTURE_TOOL || path.join(repo, 'build/frimel-picture');
@@ -27,14 +29,17 @@ const CHROMIUM_FLAGS = ['--headless=new', '--enable-unsafe-swiftshader', '--use-
   '--disable-component-update', '--disable-sync'];
 const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
   '.css': 'text/css', '.wasm': 'application/wasm', '.bmp': 'image/bmp', '.png': 'image/png',
-  '.json': 'application/json', '.gz': 'application/gzip', '.svg': 'image/svg+xml', '.ico': 'image/x-icon' };
+  '.json': 'application/json', '.webmanifest': 'application/manifest+json', '.gz': 'application/gzip', '.svg': 'image/svg+xml', '.ico': 'image/x-icon' };
+// A phone's screen, upright.
+export const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 // A window where the picture is 600 x 600 CSS pixels beside the panel, as the desktop's.
 export const DESKTOP_VIEWPORT = { width: 1200, height: 660 };
 // Software WebGL on two cores: a load or a deep frame can take seconds.
 const WAIT = 60000;
 
-// Serves one folder on a free loopback port, and nothing outside it.
-export function serve(folder) {
+// Serves one folder on a free loopback port, and nothing outside it; with gzipEncoded, the .gz
+// files as a server that has the browser unpack them (Content-Encoding: gzip).
+export function serve(folder, { gzipEncoded = false } = {}) {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const file = path.join(folder, name.endsWith('/') ? name + 'index.html' : name);
@@ -43,8 +48,10 @@ export function serve(folder) {
       response.writeHead(404).end();
       return;
     }
-    response.writeHead(200, { 'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-      'Cache-Control': 'no-store' });
+    const encoded = gzipEncoded && file.endsWith('.gz');
+    const type = TYPES[path.extname(encoded ? file.slice(0, -3) : file)] || 'application/octet-stream';
+    response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store',
+      ...(encoded ? { 'Content-Encoding': 'gzip' } : {}) });
     fs.createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
@@ -53,14 +60,27 @@ export function serve(folder) {
   })));
 }
 
-// Extra flags, such as '--disable-webgl', try the page in a browser that lacks something.
-export async function launch(extraFlags = []) {
+// Extra flags, such as '--disable-webgl', try the page in a browser that lacks something. Pages
+// bypass the site's service worker, so that every test fetches what it serves, unless asked.
+export async function launch(extraFlags = [], { serviceWorker = false } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-chromium-'));
   // headless: false, as the flags already ask for the new headless mode.
   const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: false,
     args: [...CHROMIUM_FLAGS, ...extraFlags], userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT,
     protocolTimeout: 4 * WAIT });
   // The profile goes once the browser has closed it: closing waits for the process to end.
+  const bypassing = (owner) => {
+    const newPage = owner.newPage.bind(owner);
+    owner.newPage = async () => {
+      const page = await newPage();
+      if (!serviceWorker) await page.setBypassServiceWorker(true);
+      return page;
+    };
+    return owner;
+  };
+  bypassing(browser);
+  const createContext = browser.createBrowserContext.bind(browser);
+  browser.createBrowserContext = async (...options) => bypassing(await createContext(...options));
   const close = browser.close.bind(browser);
   browser.close = async () => {
     await close();

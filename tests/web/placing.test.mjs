@@ -1,7 +1,7 @@
 // The left button on the canvas: clicks, strokes, long presses and turning the scene.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { Frimel, changedBox, countChanged, samePicture, savePng, webSuite } from './harness.mjs';
+import { Frimel, PHONE, changedBox, countChanged, samePicture, savePng, webSuite } from './harness.mjs';
 
 const web = webSuite();
 const width = (box) => (box ? box[2] - box[0] + 1 : 0);
@@ -77,8 +77,6 @@ web.test('a drag in rotate mode turns the scene, and y or u shows it unrotated e
     assert.ok(samePicture(await app.grab(), scene), `${back} should show the unrotated scene`);
   }
 });
-
-const PHONE = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 
 // A fresh program in a page (and storage) of its own, with the console's errors kept.
 async function openPage(t, viewport, options) {

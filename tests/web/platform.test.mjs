@@ -239,6 +239,7 @@ test('without WebGL 2 the page says so, starts nothing and throws nothing', asyn
     assert.ok(await readWhole(app, '#status'), 'read whole at 320 pixels');
     assert.deepEqual(await app.lines(), []);
     assert.deepEqual(errors, []);
+    assert.deepEqual(app.requests.filter((url) => url.endsWith('.gz')), [], 'nothing was downloaded');
   } finally {
     await browser.close();
   }

@@ -1,12 +1,15 @@
-// The page around Frimel's browser build: the emscripten module's settings, the console panel,
-// the bitmaps fetched into the program's working directory before main runs, the graphics
-// taken away and given back, and the end, after which the page offers to start again; the
-// picture sized to the window in device pixels, and Save picture.
+// The page around Frimel's browser build: what the browser must have, the downloads and their
+// progress, the emscripten module's settings, the console panel, the bitmaps written into the
+// program's working directory before main runs, the graphics taken away and given back, and the
+// end, after which the page offers to start again; the picture drawn at its size in device
+// pixels, Save picture, and the site kept for offline use.
 'use strict';
 
 (function () {
-  // Their names come from the build (bitmaps.js), which ships each gzip'd as NAME.gz.
+  // Their names come from the build (site.js), which ships each gzip'd as NAME.gz, and says
+  // what every download weighs.
   const BITMAPS = window.frimelBitmaps || [];
+  const DOWNLOADS = window.frimelDownloads || {};
 
   const canvas = document.getElementById('canvas');
   const consolePanel = document.getElementById('console');
@@ -29,26 +32,68 @@
     consolePanel.scrollTop = consolePanel.scrollHeight;
   }
 
-  // The bitmaps and the program's code are shipped gzip'd, as a plain static server compresses
-  // nothing; their fetches start with the page, beside the program's script. Null: not there.
-  const fetchUnpacked = (file) => fetch(file)
-    .then((response) => (response.ok
-      ? new Response(response.body.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer() : null))
-    .catch(() => null);
-  // The script and the code first, so that they run and compile while the bitmaps still arrive.
-  const scriptLoad = fetchUnpacked('frimel.js.gz');
-  const programLoad = fetchUnpacked('frimel.wasm.gz');
-  const bitmapLoads = BITMAPS.map((name) => fetchUnpacked(name + '.gz').then((data) => ({ name, data })));
+  // The bitmaps and the program's script and code are shipped gzip'd, as a plain static server
+  // compresses nothing; their fetches start once the browser is known to run the program.
+  // Null: not there.
+  let scriptLoad = null;
+  let programLoad = null;
+  let bitmapLoads = [];
+  const nextTask = () => new Promise((done) => setTimeout(done, 0));
+
+  // The code compiles as it arrives, and is only instantiated once the script asks for it.
+  function compiled(stream) {
+    if (!stream) throw new Error('frimel.wasm.gz could not be fetched');
+    const response = new Response(stream, { headers: { 'Content-Type': 'application/wasm' } });
+    return WebAssembly.compileStreaming ? WebAssembly.compileStreaming(response)
+      : response.arrayBuffer().then((code) => WebAssembly.compile(code));
+  }
+
+  function startDownloads() {
+    const total = Object.values(DOWNLOADS).reduce((sum, bytes) => sum + bytes, 0);
+    let received = 0;
+    const kilobytes = (bytes) => Math.round(bytes / 1000).toLocaleString('en');
+    const count = (bytes) => {
+      received += bytes;
+      if (!page.running() && !page.ended() && total) {
+        statusLine.textContent = `Loading Frimel… ${kilobytes(Math.min(received, total))} of ${kilobytes(total)} KB`;
+      }
+    };
+    const unpacked = (file) => window.frimelFetchUnpacked(file, count).catch(() => null);
+    const bytesOf = (stream) => (stream ? new Response(stream).arrayBuffer() : null);
+    // The script and the code first, so that they run and compile while the bitmaps still arrive.
+    scriptLoad = unpacked('frimel.js.gz').then(bytesOf).catch(() => null);
+    programLoad = unpacked('frimel.wasm.gz').then(compiled);
+    programLoad.catch(() => {});  // reported once the script asks for the code
+    bitmapLoads = BITMAPS.map((name) => unpacked(name + '.gz').then(bytesOf).catch(() => null)
+      .then((data) => ({ name, data })));
+  }
 
   // A bitmap the server does not have is simply not written: the program reports it and exits.
+  // One a task, and main in a task of its own after them, so that none holds up the page long.
   function fetchBitmaps() {
     Module.addRunDependency('bitmaps');
-    Promise.all(bitmapLoads).then((files) => {
+    (async () => {
       const folder = Module.FS.cwd();
-      for (const { name, data } of files) {
+      for (const load of bitmapLoads) {
+        const { name, data } = await load;
         if (data) Module.FS.writeFile(folder + '/' + name, new Uint8Array(data));
+        await nextTask();
       }
-    }).finally(() => Module.removeRunDependency('bitmaps'));
+    })().finally(() => Module.removeRunDependency('bitmaps'));
+  }
+
+  // main returns to the browser between bitmaps, so that start-up holds up the page in short
+  // tasks: the program runs once its first frame is shown, unless it has ended already.
+  function started() {
+    if (page.ended()) return;
+    enter('running', 'Running');
+    // Kept for offline use from now on, and installable: the worker's downloads, and the icons a
+    // browser fetches for the manifest, wait until the program runs.
+    navigator.serviceWorker?.register('sw.js').catch(() => {});  // none served: online only
+    const manifest = document.createElement('link');
+    manifest.rel = 'manifest';
+    manifest.href = 'manifest.webmanifest';
+    document.head.appendChild(manifest);
   }
 
   // Where the program stands is kept in one place, the body's state, with a line under the
@@ -56,11 +101,6 @@
   function enter(state, text) {
     document.body.dataset.state = state;
     statusLine.textContent = text;
-  }
-
-  // main returns to the browser only from GLUT's main loop, unless it has ended already.
-  function started() {
-    if (!page.ended()) enter('running', 'Running');
   }
 
   // The end of the program is not the end of the work: the sketch was kept, and starting again
@@ -94,17 +134,6 @@
     offerRestart('Start again');
   }
 
-  // Without WebGL 2 the program could not draw anything: it is not started at all.
-  function lacksWebGL2() {
-    const probe = document.createElement('canvas').getContext('webgl2');
-    if (probe) {
-      probe.getExtension('WEBGL_lose_context')?.loseContext();  // gives its resources back at once
-      return false;
-    }
-    stopped('Frimel needs WebGL 2, which this browser lacks or has turned off.');
-    return true;
-  }
-
   // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
   // lives in the program and is drawn again once the context is back. One that stays away for
   // long is not coming back by itself: a reload brings the kept sketch back.
@@ -133,19 +162,20 @@
     print: printLine,
     printErr: (text) => console.warn(text),
     preRun: [fetchBitmaps],
-    postRun: [started],
+    onFrameShown: () => {
+      Module.onFrameShown = null;
+      started();
+      whenStarted();
+    },
     onExit: ended,
     onAbort: aborted,
-    noInitialRun: lacksWebGL2(),
   };
   watchContext();
 
   // emscripten's loader is handed the unpacked code instead of fetching frimel.wasm itself.
   Module.instantiateWasm = (imports, receiveInstance) => {
-    programLoad.then((code) => {
-      if (!code) throw new Error('frimel.wasm.gz could not be fetched');
-      return WebAssembly.instantiate(code, imports);
-    }).then((result) => receiveInstance(result.instance, result.module), (error) => {
+    programLoad.then((module) => WebAssembly.instantiate(module, imports)
+      .then((instance) => receiveInstance(instance, module))).catch((error) => {
       console.error(error);
       Module.onAbort(String(error));
     });
@@ -158,24 +188,9 @@
     if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
   });
 
-  // ---- The picture's size: the largest square beside the panel, or above it on a narrow or
-  // tall screen (there the full width), drawn at the canvas's size in device pixels.
-  const GAP = 16;
-  const PANEL = 300;
-  const STATUS = 28;  // the status line under the picture (page.css gives it this height)
+  // ---- The picture's size (page.css makes it the largest square beside the panel, or above it
+  // on a narrow or tall screen), drawn at the canvas's size in device pixels.
   let deviceSize = null;
-
-  function fitPicture() {
-    const width = document.documentElement.clientWidth;
-    const height = window.innerHeight;
-    const beside = Math.min(width - PANEL - 3 * GAP, height - 2 * GAP - STATUS);
-    const above = Math.min(width, height - STATUS);
-    // Beside while that keeps most of the picture's size: the console then shows too.
-    const stacked = beside < 0.75 * above;
-    document.body.classList.toggle('stacked', stacked);
-    const side = Math.max(1, Math.floor(stacked ? above : beside));
-    document.documentElement.style.setProperty('--picture', side + 'px');
-  }
 
   function reshapeToCanvas() {
     if (!deviceSize || !page.running()) return;
@@ -198,9 +213,6 @@
   new ResizeObserver(([entry]) => { lastEntry = entry; measureCanvas(entry); }).observe(canvas);
   // A zoom or a move to another screen changes the device scale, not the CSS size.
   window.addEventListener('resize', () => { if (lastEntry) measureCanvas(lastEntry); });
-  new ResizeObserver(fitPicture).observe(document.documentElement);
-  window.addEventListener('resize', fitPicture);
-  fitPicture();
 
   // The frame is drawn and read in the same task, before the browser clears the canvas; the
   // picture carries the sketch, so it opens again for drawing on.
@@ -221,23 +233,36 @@
   }
   document.getElementById('save-button').addEventListener('click', savePicture);
 
-  // emscripten runs postRun's entries last first: this one, put first, runs after started().
-  Module.postRun.unshift(() => {
+  function whenStarted() {
     if (!page.running()) return;
     reshapeToCanvas();
     window.frimelToolbar.build();
     Module.onFrameShown = window.frimelToolbar.show;
     window.frimelSketch.start();
-  });
+  }
 
-  // The program's script runs once unpacked, after everything above is in place.
-  scriptLoad.then((code) => {
-    if (!code) {
-      aborted('frimel.js.gz could not be fetched');
+  // The program's script runs once unpacked, after everything above is in place, and only in a
+  // browser that has what it needs. check.js runs as soon as it arrives: before this script, or
+  // after it.
+  const checkScript = document.querySelector('script[src="check.js"]');
+  const browserChecked = window.frimelBrowserChecked || new Promise((done) => {
+    checkScript.addEventListener('load', () => done(window.frimelBrowserChecked));
+    checkScript.addEventListener('error', () => aborted('check.js could not be fetched'));
+  });
+  browserChecked.then((missing) => {
+    if (missing) {
+      stopped(`Frimel needs ${missing}, which this browser lacks or has turned off.`);
       return;
     }
-    const script = document.createElement('script');
-    script.src = URL.createObjectURL(new Blob([code], { type: 'text/javascript' }));
-    document.body.appendChild(script);
+    startDownloads();
+    scriptLoad.then((code) => {
+      if (!code) {
+        aborted('frimel.js.gz could not be fetched');
+        return;
+      }
+      const script = document.createElement('script');
+      script.src = URL.createObjectURL(new Blob([code], { type: 'text/javascript' }));
+      document.body.appendChild(script);
+    });
   });
 })();
