@@ -167,7 +167,17 @@ void setMatrixMode(PipelineState& gl, unsigned mode) {
     if (mode == kModelView || mode == kProjection) gl.matrixMode = mode;
 }
 
-void loadIdentity(PipelineState& gl) { currentStack(gl).back() = identityMatrix(); }
+namespace {
+// The projection is part of a cone's look; the model-view is each cone's own.
+void projectionMayChange(PipelineState& gl) {
+    if (gl.matrixMode == kProjection) ++gl.lookVersion;
+}
+}  // namespace
+
+void loadIdentity(PipelineState& gl) {
+    projectionMayChange(gl);
+    currentStack(gl).back() = identityMatrix();
+}
 
 void pushMatrix(PipelineState& gl) {
     std::vector<Mat4>& stack = currentStack(gl);
@@ -175,11 +185,13 @@ void pushMatrix(PipelineState& gl) {
 }
 
 void popMatrix(PipelineState& gl) {
+    projectionMayChange(gl);
     std::vector<Mat4>& stack = currentStack(gl);
     if (stack.size() > 1) stack.pop_back();
 }
 
 void multMatrix(PipelineState& gl, const Mat4& m) {
+    projectionMayChange(gl);
     Mat4& top = currentStack(gl).back();
     top = multiply(top, m);
 }
@@ -189,6 +201,7 @@ const Mat4& currentMatrix(const PipelineState& gl) {
 }
 
 void setLight0(PipelineState& gl, unsigned pname, const float* values) {
+    ++gl.lookVersion;
     switch (pname) {
     case kAmbient: copy4(values, gl.light0.ambient); break;
     case kDiffuse: copy4(values, gl.light0.diffuse); break;
@@ -202,6 +215,7 @@ void setLight0(PipelineState& gl, unsigned pname, const float* values) {
 }
 
 void setFrontMaterial(PipelineState& gl, unsigned pname, const float* values) {
+    ++gl.lookVersion;
     FrontMaterial& m = gl.material;
     switch (pname) {
     case kAmbient: copy4(values, m.ambient); break;

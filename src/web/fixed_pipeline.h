@@ -109,6 +109,9 @@ struct PipelineState {
 
     RasterState raster;  // texture bound, texturing, blending and depth test as enabled now
     Viewport viewport;
+    // Counts the calls that may change how a cone is lit, textured or projected, so the cones'
+    // batch compares looks only after one.
+    unsigned lookVersion = 0;
 
     // Between begin and end: the primitive and its vertices.
     bool inPrimitive = false;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "web/cone_instances.h"
 #include "web/gl_math.h"
 #include "web/webgl_backend.h"
 
@@ -19,6 +20,7 @@ fixedgl::PipelineState makePipeline() {
 }
 
 fixedgl::PipelineState state = makePipeline();
+fixedgl::ConeBatch cones;
 
 fixedgl::Mat4 fromFloats(const GLfloat* m) {
     fixedgl::Mat4 out;
@@ -29,6 +31,7 @@ fixedgl::Mat4 fromFloats(const GLfloat* m) {
 // Enable and disable: pipeline state, raster state, or a capability the browser build ignores.
 void setPipelineCapability(GLenum capability, bool on) {
     fixedgl::PipelineState& gl = state;
+    ++gl.lookVersion;
     switch (capability) {
     case GL_LIGHTING: gl.lighting = on; break;
     case GL_LIGHT0: gl.light0.enabled = on; break;
@@ -43,7 +46,13 @@ void setPipelineCapability(GLenum capability, bool on) {
 
 fixedgl::PipelineState& pipeline() { return state; }
 
-void drawPending() { drawBatch(state.batch); }
+fixedgl::ConeBatch& coneBatch() { return cones; }
+
+// At most one of the two holds anything: each is drawn before the other is added to.
+void drawPending() {
+    drawBatch(state.batch);
+    drawCones(cones);
+}
 
 }  // namespace webgl
 
@@ -51,7 +60,10 @@ using webgl::pipeline;
 
 extern "C" {
 
-void glBegin(GLenum mode) { fixedgl::begin(pipeline(), mode); }
+void glBegin(GLenum mode) {
+    if (!webgl::coneBatch().instances.empty()) webgl::drawCones(webgl::coneBatch());
+    fixedgl::begin(pipeline(), mode);
+}
 // A full batch is drawn at once, so a frame of any size needs no more memory than a full batch.
 void glEnd() {
     fixedgl::end(pipeline());
@@ -67,11 +79,13 @@ void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
 }
 
 void glTexCoord2f(GLfloat s, GLfloat t) {
+    ++pipeline().lookVersion;
     pipeline().texCoord[0] = s;
     pipeline().texCoord[1] = t;
 }
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
+    ++pipeline().lookVersion;
     float* c = pipeline().colour;
     c[0] = r;
     c[1] = g;
@@ -123,7 +137,9 @@ void glEnable(GLenum capability) { webgl::setPipelineCapability(capability, true
 void glDisable(GLenum capability) { webgl::setPipelineCapability(capability, false); }
 
 void glBindTexture(GLenum target, GLuint texture) {
-    if (target == GL_TEXTURE_2D) pipeline().raster.texture = texture;
+    if (target != GL_TEXTURE_2D) return;
+    ++pipeline().lookVersion;
+    pipeline().raster.texture = texture;
 }
 
 // Texture changes reach WebGL at once, so the triangles sent before them are drawn first.

@@ -1,4 +1,5 @@
-// The GLU calls Frimel makes, for the browser: cones through our own immediate mode, the camera
+// The GLU calls Frimel makes, for the browser: cones as instances for the graphics card to build
+// (or through our own immediate mode, the way every other shape goes), the camera
 // matrices, and the base level of a mipmapped texture (the program samples nothing else).
 
 #include <GL/gl.h>
@@ -33,6 +34,15 @@ void gluQuadricTexture(GLUquadric* quadric, GLboolean textured) { quadric->textu
 void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble height, GLint slices,
                  GLint stacks) {
     const bool textured = quadric->textured;
+    fixedgl::PipelineState& gl = webgl::pipeline();
+    if (webgl::conesByInstances() && fixedgl::instanceable(gl, base, top, height, slices, stacks)) {
+        webgl::drawBatch(gl.batch);  // the triangles sent before come first
+        fixedgl::ConeBatch& cones = webgl::coneBatch();
+        fixedgl::recordCone(gl, cones, base, top, height, textured);
+        fixedgl::leaveConeAttributes(gl, base, top, height, textured);
+        if (fixedgl::conesFull(cones)) webgl::drawCones(cones);
+        return;
+    }
     static std::vector<fixedgl::CylinderVertex> vertices;  // kept: a frame draws thousands of cones
     const int strips = fixedgl::cylinderStrips(base, top, height, slices, stacks, textured, vertices);
     const std::size_t perStrip = strips > 0 ? vertices.size() / static_cast<std::size_t>(strips) : 0;

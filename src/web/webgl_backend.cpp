@@ -17,8 +17,9 @@ namespace {
 constexpr GLenum kClamp = 0x2900;  // GL_CLAMP, which WebGL lacks
 
 // Clip-space corners with their texture coordinate and the face's colour, as the pipeline
-// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures). A flat
-// output takes the colour of a triangle's last corner, where the pipeline put it.
+// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures), with the
+// fragment shader the cones' own. A flat output takes the colour of a triangle's last corner,
+// where the pipeline put it.
 const char* const kVertexShader = R"(#version 300 es
 layout(location = 0) in vec4 clipPosition;
 layout(location = 1) in vec2 texCoord;
@@ -29,17 +30,6 @@ void main() {
     gl_Position = clipPosition;
     st = texCoord;
     colour = faceColour;
-}
-)";
-
-const char* const kFragmentShader = R"(#version 300 es
-precision highp float;
-uniform sampler2D picture;
-in vec2 st;
-flat in vec4 colour;
-out vec4 fragmentColour;
-void main() {
-    fragmentColour = texture(picture, st) * colour;
 }
 )";
 
@@ -109,7 +99,7 @@ void buildProgram() {
     Backend& b = backend;
     b.program = emscripten_glCreateProgram();
     emscripten_glAttachShader(b.program, compile(GL_VERTEX_SHADER, kVertexShader));
-    emscripten_glAttachShader(b.program, compile(GL_FRAGMENT_SHADER, kFragmentShader));
+    emscripten_glAttachShader(b.program, compile(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader));
     emscripten_glLinkProgram(b.program);
     GLint ok = 0;
     emscripten_glGetProgramiv(b.program, GL_LINK_STATUS, &ok);
@@ -162,6 +152,7 @@ Backend& ready() {
         emscripten_glDepthRangef(0.0f, 1.0f);
         emscripten_glActiveTexture(GL_TEXTURE0);
         buildWhiteTexture();
+        buildConeDrawing();
     }
     return b;
 }
@@ -299,6 +290,17 @@ void watchContext() {
 }
 }  // namespace
 
+void prepare() { ready(); }
+
+bool contextLost() { return backend.lost; }
+
+void applyRasterState(const fixedgl::RasterState& state) { applyState(state); }
+
+void countDraw(std::size_t triangles) {
+    ++backend.drawCalls;
+    backend.trianglesThisFrame += triangles;
+}
+
 void drawBatch(fixedgl::FrameBatch& batch) {
     if (batch.vertices.empty() || backend.lost) {
         fixedgl::emptyBatch(batch);
@@ -317,8 +319,7 @@ void drawBatch(fixedgl::FrameBatch& batch) {
         applyState(run.state);
         emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
                                   reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
-        ++b.drawCalls;
-        b.trianglesThisFrame += run.count / 3;
+        countDraw(run.count / 3);
     }
     fixedgl::emptyBatch(batch);
 }

@@ -4,12 +4,28 @@
 // triangles the fixed pipeline collected, and the few calls that go straight to the context.
 // Everything here needs the context glutCreateWindow made current.
 
+#include <cstddef>
+
+#include "web/cone_instances.h"
 #include "web/fixed_pipeline.h"
 
 namespace webgl {
 
 // Draws the batch run by run, in order, then empties it.
 void drawBatch(fixedgl::FrameBatch& batch);
+
+// Makes the context's objects on first use (and again after a restore).
+void prepare();
+bool contextLost();
+// Sets the context's depth test, blending and texture for a draw; counts a draw of the frame.
+void applyRasterState(const fixedgl::RasterState& state);
+void countDraw(std::size_t triangles);
+
+// The cones' way (webgl_cones.cpp): chosen once, at the first preparing, from the URL and from
+// whether the context builds their program; made again after a restore.
+void buildConeDrawing();
+bool conesByInstances();
+void drawCones(fixedgl::ConeBatch& batch);
 
 // Closes a frame at the buffer swap: its draw count becomes the last frame's.
 void endFrame();

@@ -1,7 +1,9 @@
 // The browser's GL layer against Mesa: the same calls must give the same matrices, the same
 // window positions and flat colours, the same cone vertices and the same texture base level.
 
+#define GL_GLEXT_PROTOTYPES  // the cones' shader needs OpenGL 3's calls, which Mesa's library has
 #include <GL/glut.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 
 #include "render/light.h"
 #include "support/test_window.h"
+#include "web/cone_instances.h"
 #include "web/fixed_pipeline.h"
 #include "web/glu_shapes.h"
 
@@ -81,7 +84,7 @@ void coneScene(Gl& gl) {
 // A light set under a turned camera, then a shiny patch whose normals fan out around it: the light
 // is placed by the model-view of the moment, and the corners that face the half vector shine.
 template <class Gl>
-void highlightScene(Gl& gl, const float* specular) {
+void highlightSetUp(Gl& gl, const float* specular) {
     gl.matrixMode(GL_PROJECTION);
     gl.loadIdentity();
     gl.perspective(40, 1.25, 1, 20);
@@ -102,6 +105,11 @@ void highlightScene(Gl& gl, const float* specular) {
     gl.material(GL_DIFFUSE, blue);
     gl.material(GL_SPECULAR, specular);
     gl.material(GL_SHININESS, &shininess);
+}
+
+template <class Gl>
+void highlightScene(Gl& gl, const float* specular) {
+    highlightSetUp(gl, specular);
     gl.translate(0.3f, -0.2f, 0.5f);
     gl.begin(GL_QUADS);
     for (int row = 0; row < 6; ++row) {
@@ -500,4 +508,173 @@ TEST_F(WebLayer, TrianglesThatLightNoPixelAreLeftOut) {
         EXPECT_EQ(lit, c.sent) << c.name << ": Mesa lights " << (lit ? "some" : "no") << " pixel";
         EXPECT_EQ(layer.batch.indices.size(), c.sent ? 3u : 0u) << c.name;
     }
+}
+
+// The cones' own shader, run by Mesa: it must draw the cones Mesa's own gluCylinder draws under
+// the program's flat shading, lit, textured or neither, pointed or cut off, turned every way.
+struct ConeProgram {
+    GLuint program = 0, vertexArray = 0, buffer = 0;
+    GLint at[kConeUniforms] = {};
+};
+
+GLuint compiledShader(GLenum kind, const char* source) {
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    char log[1024] = "";
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    EXPECT_TRUE(ok) << log;
+    return shader;
+}
+
+ConeProgram coneProgram() {
+    ConeProgram p;
+    p.program = glCreateProgram();
+    glAttachShader(p.program, compiledShader(GL_VERTEX_SHADER, kConeVertexShader));
+    glAttachShader(p.program, compiledShader(GL_FRAGMENT_SHADER, kFlatFragmentShader));
+    glLinkProgram(p.program);
+    GLint ok = 0;
+    glGetProgramiv(p.program, GL_LINK_STATUS, &ok);
+    EXPECT_TRUE(ok);
+    ConeUniform names[kConeUniforms];
+    coneUniforms(ConeLook(), names);
+    for (int i = 0; i < kConeUniforms; ++i) p.at[i] = glGetUniformLocation(p.program, names[i].name);
+    glGenVertexArrays(1, &p.vertexArray);
+    glGenBuffers(1, &p.buffer);
+    return p;
+}
+
+// As the browser's backend draws a batch: a run's look as uniforms, its instances as attributes.
+void drawInstanced(const ConeProgram& p, const ConeBatch& batch) {
+    glUseProgram(p.program);
+    const ConeUniform circle = coneCircleUniform();
+    glUniform2fv(glGetUniformLocation(p.program, circle.name), circle.count, circle.values);
+    glBindVertexArray(p.vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, p.buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.instances.size() * sizeof(ConeInstance)),
+                 batch.instances.data(), GL_STREAM_DRAW);
+    for (const ConeRun& run : batch.runs) {
+        ConeUniform uniforms[kConeUniforms];
+        coneUniforms(run.look, uniforms);
+        for (int i = 0; i < kConeUniforms; ++i) {
+            const ConeUniform& u = uniforms[i];
+            if (u.components == 16) glUniformMatrix4fv(p.at[i], 1, GL_FALSE, u.values);
+            if (u.components == 4) glUniform4fv(p.at[i], 1, u.values);
+            if (u.components == 2) glUniform2fv(p.at[i], 1, u.values);
+            if (u.components == 1) glUniform1fv(p.at[i], 1, u.values);
+        }
+        for (GLuint a = 0; a < 4; ++a) {
+            glEnableVertexAttribArray(a);
+            glVertexAttribDivisor(a, 1);
+            const std::size_t offset = run.first * sizeof(ConeInstance) + a * 4 * sizeof(float);
+            glVertexAttribPointer(a, 4, GL_FLOAT, GL_FALSE, sizeof(ConeInstance), reinterpret_cast<const void*>(offset));
+        }
+        glDrawArraysInstanced(GL_TRIANGLES, 0, kConeCorners, static_cast<GLsizei>(run.count));
+    }
+    glBindVertexArray(0);
+    glUseProgram(0);
+}
+
+struct InstancedGl : LayerGl {
+    ConeBatch cones;
+    bool textured = false;
+    void cylinder(double b, double t, double h) {
+        ASSERT_TRUE(instanceable(s, b, t, h, 4, 1));
+        recordCone(s, cones, b, t, h, textured);
+    }
+};
+
+struct ConeCase {
+    const char* name;
+    double base, top, height;
+    float turn[4];
+    bool textured, lit;
+};
+
+// A row of cones of one shape under the highlight's turned camera and light.
+template <class Gl>
+void coneRow(Gl& gl, const ConeCase& c) {
+    const float white[4] = {1, 1, 1, 1};
+    gl.push();
+    highlightSetUp(gl, white);
+    for (int i = 0; i < 5; ++i) {
+        gl.push();
+        gl.translate(-2.0f + i, 0.3f * i - 0.6f, 0);
+        gl.rotate(c.turn[0] + 50.0f * i, c.turn[1], c.turn[2], c.turn[3]);
+        gl.cylinder(c.base, c.top, c.height);
+        gl.pop();
+    }
+    gl.pop();
+}
+
+TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
+    const ConeCase cases[] = {
+        {"pointed, lit, textured", 0.25, 0.0, 1.6, {90, 1, 0, 0}, true, true},
+        {"cut off, lit", 0.3, 0.12, 1.2, {-30, 0.3f, 1, 0.2f}, false, true},
+        {"pointed, turned about z, unlit, textured", 0.2, 0.0, 1.4, {75, 0, 0, 1}, true, false},
+        {"wide and short, lit, textured", 0.6, 0.05, 0.5, {200, 1, 1, 0}, true, true},
+    };
+    const GLubyte checker[4 * 4 * 3] = {
+        250, 240, 230, 40, 90, 160, 250, 240, 230, 40, 90, 160, 120, 200, 90, 250, 250, 250, 120, 200, 90,
+        250, 250, 250, 250, 240, 230, 40, 90, 160, 250, 240, 230, 40, 90, 160, 120, 200, 90, 250, 250, 250,
+        120, 200, 90, 250, 250, 250};
+    const GLubyte whiteTexel[3] = {255, 255, 255};
+    GLuint textures[2];
+    glGenTextures(2, textures);
+    for (int i = 0; i < 2; ++i) {
+        glBindTexture(GL_TEXTURE_2D, textures[i]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, i ? 1 : 4, i ? 1 : 4, 0, GL_RGB, GL_UNSIGNED_BYTE, i ? whiteTexel : checker);
+    }
+    const ConeProgram program = coneProgram();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    auto picture = []() {
+        std::vector<GLubyte> pixels(500 * 400 * 3);
+        glReadPixels(0, 0, 500, 400, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    for (const ConeCase& c : cases) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, textures[0]);
+        c.textured ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
+        c.lit ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+        glColor3f(0.9f, 0.5f, 0.2f);
+        MesaGl mesa;
+        gluQuadricTexture(mesa.quadric, c.textured ? GL_TRUE : GL_FALSE);
+        coneRow(mesa, c);
+        gluDeleteQuadric(mesa.quadric);
+        const std::vector<GLubyte> expected = picture();
+
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glDisable(GL_LIGHTING);
+        glBindTexture(GL_TEXTURE_2D, textures[c.textured ? 0 : 1]);
+        PipelineState state = layer;
+        state.lighting = c.lit;
+        state.raster.texturing = c.textured;
+        const float orange[4] = {0.9f, 0.5f, 0.2f, 1};
+        std::copy(orange, orange + 4, state.colour);
+        InstancedGl ours{{state, {}}, {}, c.textured};
+        coneRow(ours, c);
+        drawInstanced(program, ours.cones);
+        const std::vector<GLubyte> drawn = picture();
+
+        int covered = 0, differing = 0;
+        for (std::size_t p = 0; p < drawn.size(); p += 3) {
+            int most = 0;
+            for (int k = 0; k < 3; ++k) most = std::max(most, std::abs(drawn[p + k] - expected[p + k]));
+            covered += (expected[p] | expected[p + 1] | expected[p + 2]) != 0;
+            differing += most > 2;
+        }
+        EXPECT_EQ(ours.cones.runs.size(), 1u) << c.name;
+        EXPECT_GT(covered, 2000) << c.name;
+        EXPECT_LE(differing, covered / 100) << c.name << ": " << differing << " of " << covered << " pixels differ";
+    }
+    glDeleteTextures(2, textures);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
 }

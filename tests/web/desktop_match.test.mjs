@@ -1,12 +1,13 @@
 // The browser draws each fixed scene as the desktop program does: the same script replayed
 // through the same handlers, pictures compared pixel by pixel.
 import assert from 'node:assert/strict';
+import { after } from 'node:test';
 import { execFile } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { promisify } from 'node:util';
-import { countChanged, dataDir, differenceImage, ownXServer, readPpm, savePng, scenePicture, scenesDir,
+import { Frimel, countChanged, dataDir, differenceImage, ownXServer, readPpm, savePng, scenePicture, scenesDir,
   webSuite } from './harness.mjs';
 
 const web = webSuite();
@@ -29,15 +30,26 @@ assert.ok(scenes.length > 0, `no scenes in ${scenesDir}`);
 for (const name of scenes) {
   const scene = path.join(scenesDir, name);
   const label = path.basename(name, '.scene');
-  web.test(`scene ${label} looks as on the desktop`, async (app) => {
+  // Cones by instances, as the page draws them, then as triangles (?cones=cpu): both as the desktop.
+  web.test(`scene ${label} looks as on the desktop, cones drawn either way`, async (app) => {
     const desktop = await desktopPicture(scene);
-    const browser = await app.grab(fs.readFileSync(scene, 'utf8'));
-    assert.deepEqual([browser.width, browser.height], [desktop.width, desktop.height]);
     savePng(desktop, `scene-${label}-desktop`);
-    savePng(browser, `scene-${label}-browser`);
-    savePng(differenceImage(browser, desktop, TOLERANCE), `scene-${label}-difference`);
-    const share = countChanged(browser, desktop, TOLERANCE) / (desktop.width * desktop.height);
-    console.log(`scene ${label}: ${(100 * share).toFixed(3)} % of pixels differ by more than ${TOLERANCE}`);
-    assert.ok(share <= MOST_CHANGED, `${(100 * share).toFixed(2)} % differ, more than ${100 * MOST_CHANGED} %`);
+    for (const [way, query, byInstances] of [['instanced', '', 1], ['cpu', '?cones=cpu', 0]]) {
+      if (query) {  // in a browser context of its own, which has not kept the first way's sketch
+        const context = await app.page.browser().createBrowserContext();
+        const origin = app.origin;
+        app = new Frimel(await context.newPage());
+        after(() => context.close());
+        await app.load(origin, { query });
+      }
+      assert.equal(await app.page.evaluate(() => Module._frimel_cones_by_instances()), byInstances, way);
+      const browser = await app.grab(fs.readFileSync(scene, 'utf8'));
+      assert.deepEqual([browser.width, browser.height], [desktop.width, desktop.height]);
+      savePng(browser, `scene-${label}-browser-${way}`);
+      savePng(differenceImage(browser, desktop, TOLERANCE), `scene-${label}-difference-${way}`);
+      const share = countChanged(browser, desktop, TOLERANCE) / (desktop.width * desktop.height);
+      console.log(`scene ${label}, ${way}: ${(100 * share).toFixed(3)} % of pixels differ by more than ${TOLERANCE}`);
+      assert.ok(share <= MOST_CHANGED, `${way}: ${(100 * share).toFixed(2)} % differ, more than ${100 * MOST_CHANGED} %`);
+    }
   });
 }

@@ -97,9 +97,9 @@ export class Frimel {
     page.on('request', (request) => this.requests.push(request.url()));
   }
 
-  async load(origin, { focus = true } = {}) {
+  async load(origin, { focus = true, query = '' } = {}) {
     this.origin = origin;
-    await this.page.goto(origin + '/index.html');
+    await this.page.goto(origin + '/index.html' + query);
     await this.page.waitForFunction(() => ['running', 'ended'].includes(document.body.dataset.state),
       { timeout: WAIT });
     if (focus) await this.page.$eval('#canvas', (canvas) => canvas.focus({ preventScroll: true }));
