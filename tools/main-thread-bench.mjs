@@ -1,0 +1,105 @@
+// The page's own work on the main thread for each frame it draws, cones by instances (the
+// default) against cones as triangles (?cones=cpu), in one run: the time spent in the
+// animation-frame callbacks (where the program grows and draws), over the frames shown, while a
+// new crystal grows beside a placed bank of them (the frame bench's scenes), and during the deepest crystal held still.
+//
+// The two ways take turns for a number of rounds; each figure is the median of its rounds.
+//
+// Usage, after tools/run-web.sh --no-serve and npm ci in tests/web:
+//   node tools/main-thread-bench.mjs [--rounds N] [--hold SECONDS]
+import { Frimel, launch, serve, siteDir } from '../tests/web/harness.mjs';
+
+const option = (name, fallback) => {
+  const at = process.argv.indexOf(name);
+  return (at >= 0 && Number(process.argv[at + 1])) || fallback;
+};
+const rounds = option('--rounds', 3);
+const hold = option('--hold', 10);
+const ways = [['instanced', ''], ['cpu', '?cones=cpu']];
+const fresh = 'key c; key y; key 2; srand 1; ';
+const banks = [['empty bank', 'settle'], ['100 crystals placed', 'grid 100; settle'],
+  ['400 crystals placed', 'grid 400; settle'], ['800 crystals placed', 'grid 800; settle']];
+
+// Before any script of the page: every animation-frame callback that shows a frame is timed.
+function timeFrames() {
+  window.frameWork = { busy: 0, frames: 0 };
+  const shown = () => (window.Module && Module._frimel_frames_shown ? Module._frimel_frames_shown() : 0);
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (callback) => request((time) => {
+    const start = performance.now();
+    const before = shown();
+    try {
+      callback(time);
+    } finally {
+      const frames = shown() - before;
+      if (frames > 0) {
+        window.frameWork.busy += performance.now() - start;
+        window.frameWork.frames += frames;
+      }
+    }
+  });
+}
+
+const counters = (app) => app.page.evaluate(() => ({ ...window.frameWork }));
+const perFrame = (from, to) => (to.busy - from.busy) / Math.max(1, to.frames - from.frames);
+
+async function page(browser, origin, query) {
+  const context = await browser.createBrowserContext();
+  const tab = await context.newPage();
+  await tab.evaluateOnNewDocument(timeFrames);
+  const app = new Frimel(tab);
+  await app.load(origin, { query });
+  return { app, context };
+}
+
+// A click beside the bank grows a crystal for some frames, until it rests.
+async function growingBeside(app, script) {
+  await app.page.evaluate((s) => Module.ccall('frimel_replay', null, ['string'], [s]), fresh + script);
+  await app.nextFrames(3);
+  const from = await counters(app);
+  await app.click(300, 560);
+  await new Promise((done) => setTimeout(done, 2500));
+  return perFrame(from, await counters(app));
+}
+
+async function deepHold(app) {
+  await app.key('4', 'y');
+  await app.nextFrames(3);
+  await app.press(300, 300);
+  await new Promise((done) => setTimeout(done, 1000));
+  const from = await counters(app);
+  await new Promise((done) => setTimeout(done, (hold - 1) * 1000));
+  const to = await counters(app);
+  await app.release();
+  return { ms: perFrame(from, to), frames: to.frames - from.frames };
+}
+
+const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+const server = await serve(siteDir);
+const browser = await launch();
+const results = {};  // scene -> way -> [ms per round]
+const record = (scene, way, ms) => (((results[scene] ??= {})[way] ??= []).push(ms));
+try {
+  console.log(`browser: ${await browser.version()}; ${rounds} rounds taking turns; deep hold ${hold} s`);
+  for (let round = 0; round < rounds; ++round) {
+    for (const [way, query] of ways) {
+      const { app, context } = await page(browser, server.origin, query);
+      for (const [scene, script] of banks) record(scene, way, await growingBeside(app, script));
+      await context.close();
+      const holding = await page(browser, server.origin, query);  // the deep hold at the start's settings
+      const held = await deepHold(holding.app);
+      record(`deep hold (keys 4 and y, ${hold} s)`, way, held.ms);
+      console.log(`round ${round + 1}, ${way}: deep hold ${held.ms.toFixed(2)} ms a frame over ${held.frames} frames`);
+      await holding.context.close();
+    }
+  }
+} finally {
+  await browser.close();
+  await server.close();
+}
+console.log('| scene | main-thread ms per frame, cones by instances | the same, ?cones=cpu | instanced / cpu |');
+console.log('|---|---:|---:|---:|');
+for (const [scene, by] of Object.entries(results)) {
+  const gpu = median(by.instanced), cpu = median(by.cpu);
+  console.log(`| ${scene} | ${gpu.toFixed(2)} | ${cpu.toFixed(2)} | ${(gpu / cpu).toFixed(2)} |`);
+}
