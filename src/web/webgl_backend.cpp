@@ -5,17 +5,15 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "web/context_keeping.h"
 
 namespace webgl {
 namespace {
-constexpr GLenum kClamp = 0x2900;  // GL_CLAMP, which WebGL lacks
-
 // Clip-space corners with their texture coordinate and the face's colour, as the pipeline
 // computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures). A flat
 // output takes the colour of a triangle's last corner, where the pipeline put it.
@@ -63,33 +61,6 @@ struct Backend {
 };
 
 Backend backend;
-
-// What the context was given, kept to give it again once a lost context is restored: every
-// texture level as uploaded, every texture parameter, and the few settings made once at start.
-struct KeptLevel {
-    unsigned name;
-    int level, internalFormat, width, height;
-    unsigned format, type;
-    int alignment;
-    std::vector<unsigned char> pixels;  // empty when the level was only allocated
-    bool sent = false;  // the context has it
-};
-
-struct KeptParameter {
-    unsigned name, pname;
-    int value;
-};
-
-struct KeptSettings {
-    std::vector<KeptLevel> levels;
-    std::vector<KeptParameter> parameters;
-    float clearColour[4] = {0, 0, 0, 0};
-    GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;
-    int viewport[4] = {0, 0, 0, 0};
-    bool viewportSet = false;
-};
-
-KeptSettings kept;
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
@@ -184,6 +155,8 @@ GLuint textureObject(unsigned name) {
     return object;
 }
 
+}  // namespace
+
 void bindName(unsigned name) {
     const GLuint object = textureObject(name);
     if (backend.boundTexture != object) {
@@ -192,23 +165,12 @@ void bindName(unsigned name) {
     }
 }
 
+namespace {
 void setContextCapability(GLenum capability, bool on) {
     if (on) {
         emscripten_glEnable(capability);
     } else {
         emscripten_glDisable(capability);
-    }
-}
-
-void sendLevel(const KeptLevel& l);
-
-// A level reaches the context when a draw first samples its texture, not when it is uploaded:
-// start-up then sends only what the first frame shows, in that frame's task, not all in main's.
-void sendPendingLevels(unsigned name) {
-    for (KeptLevel& level : kept.levels) {
-        if (level.name != name || level.sent) continue;
-        sendLevel(level);
-        level.sent = true;
     }
 }
 
@@ -228,44 +190,6 @@ void applyState(const fixedgl::RasterState& state) {
     b.stateKnown = true;
 }
 
-// GL 1.1's component counts for the internal format; WebGL takes only format names.
-GLint internalFormatName(int internalFormat) {
-    switch (internalFormat) {
-    case 1: return GL_LUMINANCE;
-    case 2: return GL_LUMINANCE_ALPHA;
-    case 3: return GL_RGB;
-    case 4: return GL_RGBA;
-    default: return internalFormat;
-    }
-}
-
-// Bytes of an image as glTexImage2D reads it: rows padded to the unpack alignment.
-std::size_t imageBytes(int width, int height, unsigned format, int alignment) {
-    std::size_t components = 4;
-    switch (format) {
-    case GL_ALPHA: case GL_LUMINANCE: components = 1; break;
-    case GL_LUMINANCE_ALPHA: components = 2; break;
-    case GL_RGB: components = 3; break;
-    default: break;
-    }
-    const std::size_t a = static_cast<std::size_t>(alignment);
-    const std::size_t row = (static_cast<std::size_t>(width) * components + a - 1) / a * a;
-    return row * static_cast<std::size_t>(height);
-}
-
-void sendLevel(const KeptLevel& l) {
-    bindName(l.name);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, l.alignment);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, l.level, internalFormatName(l.internalFormat), l.width, l.height, 0,
-                            l.format, l.type, l.pixels.empty() ? nullptr : l.pixels.data());
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-}
-
-void sendParameter(const KeptParameter& p) {
-    bindName(p.name);
-    emscripten_glTexParameteri(GL_TEXTURE_2D, p.pname, p.value == static_cast<int>(kClamp) ? GL_CLAMP_TO_EDGE : p.value);
-}
-
 // The browser keeps a lost context's place only if the loss is claimed: restoring is then allowed.
 EM_BOOL contextLost(int, const void*, void*) {
     backend.lost = true;
@@ -279,12 +203,7 @@ EM_BOOL contextRestored(int, const void*, void*) {
     backend = Backend();
     backend.drawCallsLastFrame = drawCallsLastFrame;
     ready();
-    for (KeptLevel& level : kept.levels) level.sent = false;
-    for (const KeptParameter& parameter : kept.parameters) sendParameter(parameter);
-    const float* c = kept.clearColour;
-    emscripten_glClearColor(c[0], c[1], c[2], c[3]);
-    emscripten_glBlendFunc(kept.blendSource, kept.blendDestination);
-    if (kept.viewportSet) emscripten_glViewport(kept.viewport[0], kept.viewport[1], kept.viewport[2], kept.viewport[3]);
+    giveKeptAgain();
     glutPostRedisplay();
     return EM_TRUE;
 }
@@ -352,27 +271,12 @@ int drawCallsLastFrame() { return backend.drawCallsLastFrame; }
 
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
                    unsigned format, unsigned type, const void* pixels, int alignment) {
-    KeptLevel l{name, level, internalFormat, width, height, format, type, alignment, {}};
-    if (pixels) {
-        const auto* bytes = static_cast<const unsigned char*>(pixels);
-        l.pixels.assign(bytes, bytes + imageBytes(width, height, format, alignment));
-    }
-    auto same = [&](const KeptLevel& k) { return k.name == name && k.level == level; };
-    auto at = std::find_if(kept.levels.begin(), kept.levels.end(), same);
-    KeptLevel& stored = at == kept.levels.end() ? kept.levels.emplace_back() : *at;
-    stored = std::move(l);
+    keepLevel(name, level, internalFormat, width, height, format, type, pixels, alignment);
 }
 
 void setTextureParameter(unsigned name, unsigned pname, int value) {
-    auto same = [&](const KeptParameter& k) { return k.name == name && k.pname == pname; };
-    auto at = std::find_if(kept.parameters.begin(), kept.parameters.end(), same);
-    const KeptParameter p{name, pname, value};
-    if (at == kept.parameters.end()) {
-        kept.parameters.push_back(p);
-    } else {
-        *at = p;
-    }
-    if (!backend.lost) sendParameter(p);
+    keepParameter(name, pname, value);
+    if (!backend.lost) sendParameter(name, pname, value);
 }
 
 void clear(unsigned mask) {
@@ -382,25 +286,21 @@ void clear(unsigned mask) {
 }
 
 void clearColour(float r, float g, float b, float a) {
-    const float colour[4] = {r, g, b, a};
-    std::memcpy(kept.clearColour, colour, sizeof colour);
+    keepClearColour(r, g, b, a);
     if (backend.lost) return;
     ready();
     emscripten_glClearColor(r, g, b, a);
 }
 
 void viewport(int x, int y, int width, int height) {
-    const int box[4] = {x, y, width, height};
-    std::memcpy(kept.viewport, box, sizeof box);
-    kept.viewportSet = true;
+    keepViewport(x, y, width, height);
     if (backend.lost) return;
     ready();
     emscripten_glViewport(x, y, width, height);
 }
 
 void blendFunction(unsigned source, unsigned destination) {
-    kept.blendSource = source;
-    kept.blendDestination = destination;
+    keepBlendFunction(source, destination);
     if (backend.lost) return;
     ready();
     emscripten_glBlendFunc(source, destination);
