@@ -28,6 +28,10 @@ EM_BOOL idleTick(double, void*) {
 EM_JS(void, frameShown, (), {
     if (Module.onFrameShown) Module.onFrameShown();
 });
+
+// The graphics ask for a frame through the toolkit, as the program's own handlers do.
+void redisplay() { glutPostRedisplay(); }
+[[maybe_unused]] const bool redrawsForGraphics = (webgl::onRedrawNeeded(redisplay), true);
 }  // namespace
 
 extern "C" {

@@ -1,6 +1,5 @@
 #include "web/webgl_backend.h"
 
-#include <GL/glut.h>
 #include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
@@ -61,6 +60,7 @@ struct Backend {
 };
 
 Backend backend;
+void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
@@ -204,7 +204,7 @@ EM_BOOL contextRestored(int, const void*, void*) {
     backend.drawCallsLastFrame = drawCallsLastFrame;
     ready();
     giveKeptAgain();
-    glutPostRedisplay();
+    if (redraw) redraw();
     return EM_TRUE;
 }
 
@@ -268,6 +268,8 @@ bool lastFrameDrawn() {
 }
 
 int drawCallsLastFrame() { return backend.drawCallsLastFrame; }
+
+void onRedrawNeeded(void (*handler)()) { redraw = handler; }
 
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
                    unsigned format, unsigned type, const void* pixels, int alignment) {
