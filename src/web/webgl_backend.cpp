@@ -119,14 +119,13 @@ void buildWhiteTexture() {
     b.boundTexture = b.white;
 }
 
-void watchContext();
-
-// Created on first use: every caller runs after glutCreateWindow made the context current.
+// Created on first use: every caller runs after glutCreateWindow made the context current. A
+// context lost before the program ran is made once it is restored.
 Backend& ready() {
     Backend& b = backend;
-    if (!b.ready) {
+    if (!b.ready && emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) b.lost = true;
+    if (!b.ready && !b.lost) {
         b.ready = true;
-        watchContext();
         buildProgram();
         buildVertexArray();
         emscripten_glDepthFunc(GL_LESS);
@@ -202,20 +201,23 @@ EM_BOOL contextRestored(int, const void*, void*) {
     const int drawCallsLastFrame = backend.drawCallsLastFrame;
     backend = Backend();
     backend.drawCallsLastFrame = drawCallsLastFrame;
+    // Given back before GLUT's window made its context: its first use makes everything.
+    if (emscripten_webgl_get_current_context() == 0) return EM_TRUE;
     ready();
     giveKeptAgain();
     if (redraw) redraw();
     return EM_TRUE;
 }
 
-// Registered on first use, once the canvas has its context.
-void watchContext() {
-    static bool watching = false;
-    if (watching) return;
-    watching = true;
+// Registered as the program starts, before main: the canvas, and its context, are made by the
+// page, so a loss may come before GLUT's window or the first frame.
+bool watchContext() {
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, contextLost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, contextRestored);
+    return true;
 }
+
+[[maybe_unused]] const bool watching = watchContext();
 }  // namespace
 
 void drawBatch(fixedgl::FrameBatch& batch) {

@@ -267,6 +267,41 @@ web.test('a lost context pauses the drawing and, once restored, shows the same s
   await app.nextFrames(2);
   assert.equal(await status(), 'Running');
   assert.ok(samePicture(await app.grab(), before), 'the picture after the restore is the one before the loss');
+
+  // Lost while the page still loads, before the program runs, and given back once it runs: the
+  // kept sketch is drawn with no help from the test.
+  let releaseSnow;
+  const snowHeld = new Promise((resolve) => { releaseSnow = resolve; });
+  await app.page.setRequestInterception(true);
+  app.page.on('request', async (request) => {
+    if (request.url().endsWith('/snow.bmp.gz')) await snowHeld;
+    request.continue();
+  });
+  await app.page.reload();
+  await app.page.waitForFunction(() => typeof Module._main === 'function');
+  await app.page.evaluate(() => new Promise((done) => {
+    canvas.addEventListener('webglcontextlost', done, { once: true });
+    window.loseContext = canvas.getContext('webgl2').getExtension('WEBGL_lose_context');
+    window.loseContext.loseContext();
+  }));
+  releaseSnow();
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  await app.nextFrames(3);
+  assert.match(await status(), /drawing paused/);
+  const [restored, drawn] = await app.page.evaluate(() => {
+    const within = (promise) => Promise.race([promise, new Promise((done) => setTimeout(() => done(false), 5000))]);
+    const frame = new Promise((done) => {
+      const shown = Module.onFrameShown;
+      Module.onFrameShown = () => { shown?.(); done(true); };
+    });
+    const back = new Promise((done) => canvas.addEventListener('webglcontextrestored', () => done(true), { once: true }));
+    window.loseContext.restoreContext();
+    return Promise.all([within(back), within(back.then(() => frame))]);
+  });
+  assert.ok(restored, 'the loss before the program ran was claimed, so the browser gave the context back');
+  assert.ok(drawn, 'a frame was drawn once the context was back');
+  assert.equal(await status(), 'Running');
+  assert.ok(samePicture(await app.grab(), before), 'the kept sketch, drawn with the restored context');
 });
 
 web.test('a long hold on the deepest crystal keeps the heap small, and undo empties the scene at once', async (app) => {
