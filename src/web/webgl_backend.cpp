@@ -56,10 +56,14 @@ struct Backend {
     int drawCallsLastFrame = 0;
     std::size_t trianglesThisFrame = 0;
     GLsync frameDrawn = nullptr;  // signalled once the graphics have drawn the last big frame
+    int frameChecks = 0;  // how often frameDrawn was found unsignalled
     bool lost = false;  // the context is gone: nothing reaches it until it is restored
 };
 
 Backend backend;
+// A fence some browsers never signal (or only very late) must not stop growth for good: after
+// this many animation frames the frame counts as drawn.
+constexpr int kFenceChecks = 8;
 void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
 GLuint compile(GLenum kind, const char* source) {
@@ -165,6 +169,12 @@ void bindName(unsigned name) {
 }
 
 namespace {
+void dropFrameFence() {
+    if (backend.frameDrawn) emscripten_glDeleteSync(backend.frameDrawn);
+    backend.frameDrawn = nullptr;
+    backend.frameChecks = 0;
+}
+
 void setContextCapability(GLenum capability, bool on) {
     if (on) {
         emscripten_glEnable(capability);
@@ -191,12 +201,14 @@ void applyState(const fixedgl::RasterState& state) {
 
 // The browser keeps a lost context's place only if the loss is claimed: restoring is then allowed.
 EM_BOOL contextLost(int, const void*, void*) {
+    dropFrameFence();  // the old context's own: deleting it there frees its handle
     backend.lost = true;
     return EM_TRUE;
 }
 
 // Every object of the old context is gone: the program, buffers and textures are made anew
 // from what was kept, and the scene, which lives in the program's own memory, is drawn again.
+// Handles of the old context, the frame's fence among them, are forgotten, not deleted.
 EM_BOOL contextRestored(int, const void*, void*) {
     const int drawCallsLastFrame = backend.drawCallsLastFrame;
     backend = Backend();
@@ -251,8 +263,7 @@ void endFrame() {
     const bool big = b.trianglesThisFrame > fixedgl::kBatchTriangles;
     b.trianglesThisFrame = 0;
     if (b.lost || !b.ready) return;
-    if (b.frameDrawn) emscripten_glDeleteSync(b.frameDrawn);
-    b.frameDrawn = nullptr;
+    dropFrameFence();
     // A frame within one batch is drawn well inside an animation frame; the browser reports a
     // fence only some animation frames later, which would slow every small frame down.
     if (big) b.frameDrawn = emscripten_glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -263,9 +274,8 @@ bool lastFrameDrawn() {
     if (!b.frameDrawn || b.lost) return true;
     GLint status = GL_SIGNALED;
     emscripten_glGetSynciv(b.frameDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
-    if (status != GL_SIGNALED) return false;
-    emscripten_glDeleteSync(b.frameDrawn);
-    b.frameDrawn = nullptr;
+    if (status != GL_SIGNALED && ++b.frameChecks < kFenceChecks) return false;
+    dropFrameFence();
     return true;
 }
 

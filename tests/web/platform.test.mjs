@@ -336,6 +336,25 @@ web.test('a long hold on the deepest crystal keeps the heap small, and undo empt
   assert.ok(samePicture(await app.grab(), empty));
 });
 
+// Fences counted as the context makes and deletes them, none of them ever signalled.
+web.test('a frame fence the browser never signals holds growth back a few frames, and is deleted', async (app) => {
+  await app.key('4', 'y');
+  await app.page.evaluate(() => {
+    const gl = Module.ctx;
+    const [fenceSync, deleteSync] = [gl.fenceSync.bind(gl), gl.deleteSync.bind(gl)];
+    window.fences = { made: 0, live: 0 };
+    gl.fenceSync = (...args) => { fences.made++; fences.live++; return fenceSync(...args); };
+    gl.deleteSync = (sync) => { if (sync) fences.live--; deleteSync(sync); };
+    gl.getSyncParameter = (sync, pname) => (pname === gl.SYNC_STATUS ? gl.UNSIGNALED : null);
+  });
+  await app.press(300, 300);
+  await new Promise((done) => setTimeout(done, 4000));
+  await app.release();
+  const { made, live } = await app.page.evaluate(() => window.fences);
+  assert.ok(made >= 3, `growth stopped at a fence: ${made} frames of more than one batch`);
+  assert.ok(live <= 1, `${live} of ${made} fences were never deleted`);
+});
+
 web.test('a fault ends the page with the reason, and the menu stays shut', async (app) => {
   await app.openMenu(300, 200);
   await app.page.evaluate(() => { try { Module._frimel_fault(); } catch { /* the abort unwinds to here */ } });
