@@ -10,6 +10,14 @@ import { Frimel, LOAD_LINES, launch, readPng, samePicture, webSuite } from './ha
 const web = webSuite();
 
 const drawCalls = (app) => app.page.evaluate(() => Module._frimel_draw_calls_last_frame());
+const idleCalls = (app) => app.page.evaluate(() => Module._frimel_idle_calls());
+
+// Once the program has ended, its idle handler is called no more, though it was at the end.
+async function noIdleCallsAfterTheEnd(app) {
+  const calls = await idleCalls(app);
+  await app.nextFrames(10);
+  assert.equal(await idleCalls(app), calls, 'idle calls after the end');
+}
 
 // Each scene with the textures its objects carry. The backdrop and the bank are two textured
 // quads; objects add one draw per run of equal texture, whatever their number of cones.
@@ -43,8 +51,12 @@ web.test('the program keeps running once everything rests, and exit() ends it ev
   await app.key('s');
   assert.ok(!samePicture(await app.grab(), rested), 'a key still reaches the program');
   await app.click(200, 350);  // grows for many frames: idle calls are pending
+  const beforeEnd = await idleCalls(app);
+  await app.nextFrames(2);
+  assert.ok(await idleCalls(app) > beforeEnd, 'the new crystal grows by idle calls');
   await app.key('q');
   assert.deepEqual(await app.waitForEnd(), { status: 0, text: 'Frimel has ended (exit status 0)' });
+  await noIdleCallsAfterTheEnd(app);
 });
 
 // Gestures with the menu up, what the console gains, and whether the menu is still up.
@@ -355,9 +367,12 @@ web.test('a frame fence the browser never signals holds growth back a few frames
 });
 
 web.test('a fault ends the page with the reason, and the menu stays shut', async (app) => {
+  await app.key('y');
+  await app.click(300, 300);  // still growing at the fault
   await app.openMenu(300, 200);
   await app.page.evaluate(() => { try { Module._frimel_fault(); } catch { /* the abort unwinds to here */ } });
   assert.equal(await app.state(), 'ended');
+  await noIdleCallsAfterTheEnd(app);
   assert.match(await app.page.$eval('#status', (s) => s.textContent), /^Frimel has stopped/);
   assert.equal(await app.page.$('#menu'), null, 'the open menu closed');
   const lines = await app.lines();
