@@ -359,7 +359,10 @@ web.test('a frame fence the browser never signals holds growth back a few frames
     gl.getSyncParameter = (sync, pname) => (pname === gl.SYNC_STATUS ? gl.UNSIGNALED : null);
   });
   await app.press(300, 300);
-  await new Promise((done) => setTimeout(done, 4000));
+  // The first fence comes once the crystal needs more than one batch, however long that takes;
+  // two more must follow it soon.
+  await app.page.waitForFunction(() => fences.made >= 1, { timeout: 60000 });
+  await app.page.waitForFunction(() => fences.made >= 3, { timeout: 10000 }).catch(() => {});
   await app.release();
   const { made, live } = await app.page.evaluate(() => window.fences);
   assert.ok(made >= 3, `growth stopped at a fence: ${made} frames of more than one batch`);
