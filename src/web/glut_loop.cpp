@@ -1,10 +1,9 @@
 // The parts of GLUT's main loop that emscripten's GLUT leaves out or paces otherwise: a buffer
-// swap that draws the frame, idle calls taken in turn with the frames, and a main loop that keeps
-// the program alive between events (quitting forces the end).
+// swap that draws the frame, idle calls taken in turn with the frames and none after the end, and
+// a main loop that keeps the program alive between events (quitting forces the end).
 
 #include <GL/glut.h>
 #include <emscripten.h>
-#include <emscripten/html5.h>
 
 #include "web/gl_entry.h"
 #include "web/webgl_backend.h"
@@ -12,35 +11,55 @@
 namespace {
 void (*idleHandler)() = nullptr;
 bool idleTicking = false;
+int idleCalls = 0;
+int framesShown = 0;  // for the benches, which time the page's own work per frame
 
 // One idle call an animation frame, once the last frame has been drawn. freeglut's loop takes an
 // idle call and the frame it asked for in turn; a timer would call the idle handler many times
 // during one long frame, and a held crystal would grow ever faster the slower its frames are
 // drawn. Waiting for the graphics keeps a slow renderer from falling a frame behind, so a key
-// pressed during a huge frame shows as soon as that frame is done.
-EM_BOOL idleTick(double, void*) {
-    if (idleHandler && webgl::lastFrameDrawn()) idleHandler();
-    idleTicking = idleHandler != nullptr;
-    return idleTicking ? EM_TRUE : EM_FALSE;
-}
+// pressed during a huge frame shows as soon as that frame is done. The runtime marks the end,
+// by exit or by a fault, as aborted: from then on the loop calls nothing of the program and
+// asks for no more frames.
+EM_JS(void, requestIdleTicks, (), {
+    function tick() {
+        if (!ABORT && Module._frimel_idle_tick()) requestAnimationFrame(tick);
+    }
+    requestAnimationFrame(tick);
+});
 // Every change of mode asks for a frame: the page looks at the mode once a frame is shown, and
 // not at all while the program rests.
 EM_JS(void, frameShown, (), {
     if (Module.onFrameShown) Module.onFrameShown();
 });
+
+// The graphics ask for a frame through the toolkit, as the program's own handlers do.
+void redisplay() { glutPostRedisplay(); }
+[[maybe_unused]] const bool redrawsForGraphics = (webgl::onRedrawNeeded(redisplay), true);
 }  // namespace
 
 extern "C" {
+
+// One animation frame of the idle loop; whether the loop goes on.
+EMSCRIPTEN_KEEPALIVE int frimel_idle_tick() {
+    if (idleHandler && webgl::lastFrameDrawn()) {
+        ++idleCalls;
+        idleHandler();
+    }
+    idleTicking = idleHandler != nullptr;
+    return idleTicking ? 1 : 0;
+}
+
+// The tests': how many idle calls the program has had (exported by the tests' program only).
+int frimel_idle_calls() { return idleCalls; }
 
 void glutIdleFunc(void (*handler)()) {
     idleHandler = handler;
     if (handler && !idleTicking) {
         idleTicking = true;
-        emscripten_request_animation_frame_loop(idleTick, nullptr);
+        requestIdleTicks();
     }
 }
-
-int framesShown = 0;  // for the benches, which time the page's own work per frame
 
 void glutSwapBuffers() {
     ++framesShown;
@@ -57,6 +76,7 @@ void glutMainLoop() {
     emscripten_exit_with_live_runtime();
 }
 
+// The benches': how many frames the program has shown (exported by the tests' program only).
 int frimel_frames_shown() { return framesShown; }
 
 }  // extern "C"

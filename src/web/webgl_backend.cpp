@@ -1,21 +1,18 @@
 #include "web/webgl_backend.h"
 
-#include <GL/glut.h>
 #include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "web/context_keeping.h"
 
 namespace webgl {
 namespace {
-constexpr GLenum kClamp = 0x2900;  // GL_CLAMP, which WebGL lacks
-
 // Clip-space corners with their texture coordinate and the face's colour, as the pipeline
 // computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures), with the
 // fragment shader the cones' own. A flat output takes the colour of a triangle's last corner,
@@ -49,37 +46,15 @@ struct Backend {
     int drawCallsLastFrame = 0;
     std::size_t trianglesThisFrame = 0;
     GLsync frameDrawn = nullptr;  // signalled once the graphics have drawn the last big frame
+    int frameChecks = 0;  // how often frameDrawn was found unsignalled
     bool lost = false;  // the context is gone: nothing reaches it until it is restored
 };
 
 Backend backend;
-
-// What the context was given, kept to give it again once a lost context is restored: every
-// texture level as uploaded, every texture parameter, and the few settings made once at start.
-struct KeptLevel {
-    unsigned name;
-    int level, internalFormat, width, height;
-    unsigned format, type;
-    int alignment;
-    std::vector<unsigned char> pixels;  // empty when the level was only allocated
-    bool sent = false;  // the context has it
-};
-
-struct KeptParameter {
-    unsigned name, pname;
-    int value;
-};
-
-struct KeptSettings {
-    std::vector<KeptLevel> levels;
-    std::vector<KeptParameter> parameters;
-    float clearColour[4] = {0, 0, 0, 0};
-    GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;
-    int viewport[4] = {0, 0, 0, 0};
-    bool viewportSet = false;
-};
-
-KeptSettings kept;
+// A fence some browsers never signal (or only very late) must not stop growth for good: after
+// this many animation frames the frame counts as drawn.
+constexpr int kFenceChecks = 8;
+void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
 GLuint compile(GLenum kind, const char* source) {
     const GLuint shader = emscripten_glCreateShader(kind);
@@ -138,14 +113,13 @@ void buildWhiteTexture() {
     b.boundTexture = b.white;
 }
 
-void watchContext();
-
-// Created on first use: every caller runs after glutCreateWindow made the context current.
+// Created on first use: every caller runs after glutCreateWindow made the context current. A
+// context lost before the program ran is made once it is restored.
 Backend& ready() {
     Backend& b = backend;
-    if (!b.ready) {
+    if (!b.ready && emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) b.lost = true;
+    if (!b.ready && !b.lost) {
         b.ready = true;
-        watchContext();
         buildProgram();
         buildVertexArray();
         emscripten_glDepthFunc(GL_LESS);
@@ -175,6 +149,8 @@ GLuint textureObject(unsigned name) {
     return object;
 }
 
+}  // namespace
+
 void bindName(unsigned name) {
     const GLuint object = textureObject(name);
     if (backend.boundTexture != object) {
@@ -183,23 +159,18 @@ void bindName(unsigned name) {
     }
 }
 
+namespace {
+void dropFrameFence() {
+    if (backend.frameDrawn) emscripten_glDeleteSync(backend.frameDrawn);
+    backend.frameDrawn = nullptr;
+    backend.frameChecks = 0;
+}
+
 void setContextCapability(GLenum capability, bool on) {
     if (on) {
         emscripten_glEnable(capability);
     } else {
         emscripten_glDisable(capability);
-    }
-}
-
-void sendLevel(const KeptLevel& l);
-
-// A level reaches the context when a draw first samples its texture, not when it is uploaded:
-// start-up then sends only what the first frame shows, in that frame's task, not all in main's.
-void sendPendingLevels(unsigned name) {
-    for (KeptLevel& level : kept.levels) {
-        if (level.name != name || level.sent) continue;
-        sendLevel(level);
-        level.sent = true;
     }
 }
 
@@ -219,75 +190,37 @@ void applyState(const fixedgl::RasterState& state) {
     b.stateKnown = true;
 }
 
-// GL 1.1's component counts for the internal format; WebGL takes only format names.
-GLint internalFormatName(int internalFormat) {
-    switch (internalFormat) {
-    case 1: return GL_LUMINANCE;
-    case 2: return GL_LUMINANCE_ALPHA;
-    case 3: return GL_RGB;
-    case 4: return GL_RGBA;
-    default: return internalFormat;
-    }
-}
-
-// Bytes of an image as glTexImage2D reads it: rows padded to the unpack alignment.
-std::size_t imageBytes(int width, int height, unsigned format, int alignment) {
-    std::size_t components = 4;
-    switch (format) {
-    case GL_ALPHA: case GL_LUMINANCE: components = 1; break;
-    case GL_LUMINANCE_ALPHA: components = 2; break;
-    case GL_RGB: components = 3; break;
-    default: break;
-    }
-    const std::size_t a = static_cast<std::size_t>(alignment);
-    const std::size_t row = (static_cast<std::size_t>(width) * components + a - 1) / a * a;
-    return row * static_cast<std::size_t>(height);
-}
-
-void sendLevel(const KeptLevel& l) {
-    bindName(l.name);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, l.alignment);
-    emscripten_glTexImage2D(GL_TEXTURE_2D, l.level, internalFormatName(l.internalFormat), l.width, l.height, 0,
-                            l.format, l.type, l.pixels.empty() ? nullptr : l.pixels.data());
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-}
-
-void sendParameter(const KeptParameter& p) {
-    bindName(p.name);
-    emscripten_glTexParameteri(GL_TEXTURE_2D, p.pname, p.value == static_cast<int>(kClamp) ? GL_CLAMP_TO_EDGE : p.value);
-}
-
 // The browser keeps a lost context's place only if the loss is claimed: restoring is then allowed.
 EM_BOOL contextLost(int, const void*, void*) {
+    dropFrameFence();  // the old context's own: deleting it there frees its handle
     backend.lost = true;
     return EM_TRUE;
 }
 
 // Every object of the old context is gone: the program, buffers and textures are made anew
 // from what was kept, and the scene, which lives in the program's own memory, is drawn again.
+// Handles of the old context, the frame's fence among them, are forgotten, not deleted.
 EM_BOOL contextRestored(int, const void*, void*) {
     const int drawCallsLastFrame = backend.drawCallsLastFrame;
     backend = Backend();
     backend.drawCallsLastFrame = drawCallsLastFrame;
+    // Given back before GLUT's window made its context: its first use makes everything.
+    if (emscripten_webgl_get_current_context() == 0) return EM_TRUE;
     ready();
-    for (KeptLevel& level : kept.levels) level.sent = false;
-    for (const KeptParameter& parameter : kept.parameters) sendParameter(parameter);
-    const float* c = kept.clearColour;
-    emscripten_glClearColor(c[0], c[1], c[2], c[3]);
-    emscripten_glBlendFunc(kept.blendSource, kept.blendDestination);
-    if (kept.viewportSet) emscripten_glViewport(kept.viewport[0], kept.viewport[1], kept.viewport[2], kept.viewport[3]);
-    glutPostRedisplay();
+    giveKeptAgain();
+    if (redraw) redraw();
     return EM_TRUE;
 }
 
-// Registered on first use, once the canvas has its context.
-void watchContext() {
-    static bool watching = false;
-    if (watching) return;
-    watching = true;
+// Registered as the program starts, before main: the canvas, and its context, are made by the
+// page, so a loss may come before GLUT's window or the first frame.
+bool watchContext() {
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, contextLost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, contextRestored);
+    return true;
 }
+
+[[maybe_unused]] const bool watching = watchContext();
 }  // namespace
 
 void prepare() { ready(); }
@@ -331,8 +264,7 @@ void endFrame() {
     const bool big = b.trianglesThisFrame > fixedgl::kBatchTriangles;
     b.trianglesThisFrame = 0;
     if (b.lost || !b.ready) return;
-    if (b.frameDrawn) emscripten_glDeleteSync(b.frameDrawn);
-    b.frameDrawn = nullptr;
+    dropFrameFence();
     // A frame within one batch is drawn well inside an animation frame; the browser reports a
     // fence only some animation frames later, which would slow every small frame down.
     if (big) b.frameDrawn = emscripten_glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -343,37 +275,23 @@ bool lastFrameDrawn() {
     if (!b.frameDrawn || b.lost) return true;
     GLint status = GL_SIGNALED;
     emscripten_glGetSynciv(b.frameDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
-    if (status != GL_SIGNALED) return false;
-    emscripten_glDeleteSync(b.frameDrawn);
-    b.frameDrawn = nullptr;
+    if (status != GL_SIGNALED && ++b.frameChecks < kFenceChecks) return false;
+    dropFrameFence();
     return true;
 }
 
 int drawCallsLastFrame() { return backend.drawCallsLastFrame; }
 
+void onRedrawNeeded(void (*handler)()) { redraw = handler; }
+
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,
                    unsigned format, unsigned type, const void* pixels, int alignment) {
-    KeptLevel l{name, level, internalFormat, width, height, format, type, alignment, {}};
-    if (pixels) {
-        const auto* bytes = static_cast<const unsigned char*>(pixels);
-        l.pixels.assign(bytes, bytes + imageBytes(width, height, format, alignment));
-    }
-    auto same = [&](const KeptLevel& k) { return k.name == name && k.level == level; };
-    auto at = std::find_if(kept.levels.begin(), kept.levels.end(), same);
-    KeptLevel& stored = at == kept.levels.end() ? kept.levels.emplace_back() : *at;
-    stored = std::move(l);
+    keepLevel(name, level, internalFormat, width, height, format, type, pixels, alignment);
 }
 
 void setTextureParameter(unsigned name, unsigned pname, int value) {
-    auto same = [&](const KeptParameter& k) { return k.name == name && k.pname == pname; };
-    auto at = std::find_if(kept.parameters.begin(), kept.parameters.end(), same);
-    const KeptParameter p{name, pname, value};
-    if (at == kept.parameters.end()) {
-        kept.parameters.push_back(p);
-    } else {
-        *at = p;
-    }
-    if (!backend.lost) sendParameter(p);
+    keepParameter(name, pname, value);
+    if (!backend.lost) sendParameter(name, pname, value);
 }
 
 void clear(unsigned mask) {
@@ -383,25 +301,21 @@ void clear(unsigned mask) {
 }
 
 void clearColour(float r, float g, float b, float a) {
-    const float colour[4] = {r, g, b, a};
-    std::memcpy(kept.clearColour, colour, sizeof colour);
+    keepClearColour(r, g, b, a);
     if (backend.lost) return;
     ready();
     emscripten_glClearColor(r, g, b, a);
 }
 
 void viewport(int x, int y, int width, int height) {
-    const int box[4] = {x, y, width, height};
-    std::memcpy(kept.viewport, box, sizeof box);
-    kept.viewportSet = true;
+    keepViewport(x, y, width, height);
     if (backend.lost) return;
     ready();
     emscripten_glViewport(x, y, width, height);
 }
 
 void blendFunction(unsigned source, unsigned destination) {
-    kept.blendSource = source;
-    kept.blendDestination = destination;
+    keepBlendFunction(source, destination);
     if (backend.lost) return;
     ready();
     emscripten_glBlendFunc(source, destination);

@@ -35,6 +35,9 @@ int drawCallsLastFrame();
 // a slow renderer may still be drawing such a frame long after its calls were made.
 bool lastFrameDrawn();
 
+// How the toolkit has the scene drawn again, as a restored context shows nothing until then.
+void onRedrawNeeded(void (*redraw)());
+
 // Texture names are the program's own integers; each gets a WebGL texture object of its own.
 // Format and type use GL's values; alignment is the unpack row alignment of the pixels.
 void uploadTexture(unsigned name, int level, int internalFormat, int width, int height,

@@ -87,6 +87,7 @@
   function started() {
     if (page.ended()) return;
     enter('running', 'Running');
+    if (Module.ctx && Module.ctx.isContextLost()) drawingPaused();
     // Kept for offline use from now on, and installable: the worker's downloads, and the icons a
     // browser fetches for the manifest, wait until the program runs.
     navigator.serviceWorker?.register('sw.js').catch(() => {});  // none served: online only
@@ -136,18 +137,23 @@
 
   // The browser may take the graphics context away (a GPU reset, a tab put aside); the scene
   // lives in the program and is drawn again once the context is back. One that stays away for
-  // long is not coming back by itself: a reload brings the kept sketch back.
+  // long is not coming back by itself: a reload brings the kept sketch back. A context comes back
+  // only if its loss was claimed: the program claims those it sees, the page those before the
+  // program runs too. One lost before the program ran shows as paused once it runs.
   const GIVE_UP_MS = 10000;
-  function watchContext() {
-    let waiting = null;
-    canvas.addEventListener('webglcontextlost', () => {
+  let waiting = null;
+  function drawingPaused() {
+    statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
+    waiting = setTimeout(() => {
       if (!page.running()) return;
-      statusLine.textContent = 'Running; drawing paused while the browser restores the graphics';
-      waiting = setTimeout(() => {
-        if (!page.running()) return;
-        statusLine.textContent = 'The browser has not given the graphics back. Reload to go on: the sketch is kept.';
-        offerRestart('Reload');
-      }, GIVE_UP_MS);
+      statusLine.textContent = 'The browser has not given the graphics back. Reload to go on: the sketch is kept.';
+      offerRestart('Reload');
+    }, GIVE_UP_MS);
+  }
+  function watchContext() {
+    canvas.addEventListener('webglcontextlost', (event) => {
+      event.preventDefault();
+      if (page.running()) drawingPaused();
     });
     canvas.addEventListener('webglcontextrestored', () => {
       clearTimeout(waiting);
