@@ -1,7 +1,8 @@
 // Times the browser's frames beside the desktop's, in one run on one machine: the frame bench's
 // scenes (src/scenes/bench_scenes.h) on the desktop through bench_frames, then in headless Chromium
-// through the page's replay hook. A browser frame is timed from the display call until a
-// one-pixel read-back returns, which waits for the frame to be finished.
+// through the page's replay hook, cones by instances (the page's default) and as triangles
+// (?cones=cpu). A browser frame is timed from the display call until a one-pixel read-back
+// returns, which waits for the frame to be finished.
 //
 // The machine's speed drifts, so the two take turns for a number of rounds, and each figure is
 // the median of its rounds' medians.
@@ -70,26 +71,34 @@ const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1]
 
 const server = await serve(siteDir);
 const browser = await launch();
-const desktopRounds = [], webRounds = [];
+const desktopRounds = [], webRounds = [], cpuRounds = [];
 try {
-  const app = new Frimel(await browser.newPage());
+  // Cones by instances, the page's default, and as triangles (?cones=cpu), each a page of its own.
+  const app = new Frimel(await (await browser.createBrowserContext()).newPage());
   await app.load(server.origin);
+  const cpu = new Frimel(await (await browser.createBrowserContext()).newPage());
+  await cpu.load(server.origin, { query: '?cones=cpu' });
   for (let round = 0; round < rounds; ++round) {
     desktopRounds.push(desktopRows());
     webRounds.push(await browserRows(app));
+    cpuRounds.push(await browserRows(cpu));
   }
   console.log(`browser: ${await browser.version()}; ${frames} frames a scene, ${rounds} rounds taking turns`);
 } finally {
   await browser.close();
   await server.close();
 }
-console.log('| scene | cones per frame | desktop ms | browser ms | browser / desktop | ratio, fastest and slowest round | WebGL draws per frame |');
-console.log('|---|---:|---:|---:|---:|---:|---:|');
+console.log('| scene | cones per frame | desktop ms | browser ms | browser / desktop | ratio, fastest and slowest round | ' +
+  'WebGL draws per frame | browser ms, ?cones=cpu | its draws |');
+console.log('|---|---:|---:|---:|---:|---:|---:|---:|---:|');
 for (const scene of scenes) {
   const d = median(desktopRounds.map((r) => r[scene.name].ms));
   const w = median(webRounds.map((r) => r[scene.name].ms));
+  const c = median(cpuRounds.map((r) => r[scene.name].ms));
   const ratios = desktopRounds.map((r, i) => webRounds[i][scene.name].ms / r[scene.name].ms);
   const draws = webRounds[webRounds.length - 1][scene.name].draws;
+  const cpuDraws = cpuRounds[cpuRounds.length - 1][scene.name].draws;
   console.log(`| ${scene.name} | ${desktopRounds[0][scene.name].cones} | ${d.toFixed(2)} | ${w.toFixed(2)} | ` +
-    `${(w / d).toFixed(2)} | ${Math.min(...ratios).toFixed(2)} to ${Math.max(...ratios).toFixed(2)} | ${draws} |`);
+    `${(w / d).toFixed(2)} | ${Math.min(...ratios).toFixed(2)} to ${Math.max(...ratios).toFixed(2)} | ${draws} | ` +
+    `${c.toFixed(2)} | ${cpuDraws} |`);
 }

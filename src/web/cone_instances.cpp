@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace fixedgl {
 namespace {
@@ -16,6 +17,23 @@ bool operator==(const Light& a, const Light& b) {
 bool operator==(const FrontMaterial& a, const FrontMaterial& b) {
     return same4(a.ambient, b.ambient) && same4(a.diffuse, b.diffuse) && same4(a.specular, b.specular) &&
            same4(a.emission, b.emission) && std::memcmp(&a.shininess, &b.shininess, sizeof(float)) == 0;
+}
+
+// The strip's corners 2i, 2i+1, 2i+3 and 2i, 2i+3, 2i+2 for side i, as the triangles' way sends
+// them. A pointed cone's first triangles have two corners at the apex and cover nothing, so they
+// are left out, as that way leaves them out.
+void appendConeTriangles(ConeBatch& batch, std::uint32_t cone, bool pointed) {
+    const std::uint32_t base = cone * kConeStripCorners;
+    std::vector<std::uint32_t>& out = batch.indices;
+    for (std::uint32_t side = 0; side < kConeSlices; ++side) {
+        const std::uint32_t i = base + 2 * side;
+        if (pointed) {
+            out.insert(out.end(), {i, i + 3, i + 2});
+        } else {
+            out.insert(out.end(), {i, i + 1, i + 3, i, i + 3, i + 2});
+        }
+    }
+    batch.runs.back().indexCount = out.size() - batch.runs.back().firstIndex;
 }
 
 ConeLook lookOf(const PipelineState& gl, bool textured) {
@@ -62,7 +80,7 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
         if (batch.runs.empty() || batch.runs.back().look != look) {
             ConeRun run;
             run.look = look;
-            run.first = batch.instances.size();
+            run.firstIndex = batch.indices.size();
             batch.runs.push_back(run);
         }
         batch.lookVersion = gl.lookVersion;
@@ -76,7 +94,7 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
     cone.topRadius = static_cast<float>(topRadius);
     cone.height = static_cast<float>(height);
     cone.unused = 0.0f;
-    ++batch.runs.back().count;
+    appendConeTriangles(batch, static_cast<std::uint32_t>(batch.instances.size() - 1), topRadius == 0.0);
 }
 
 void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius, double height, bool textured) {
@@ -96,8 +114,15 @@ void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius,
 
 bool conesFull(const ConeBatch& batch) { return batch.instances.size() >= kBatchInstances; }
 
+int padToRows(ConeBatch& batch) {
+    const std::size_t rows = (batch.instances.size() + kConesPerRow - 1) / kConesPerRow;
+    batch.instances.resize(rows * kConesPerRow, ConeInstance{});
+    return static_cast<int>(rows);
+}
+
 void emptyCones(ConeBatch& batch) {
     batch.instances.clear();
+    batch.indices.clear();
     batch.runs.clear();
 }
 
@@ -133,10 +158,13 @@ ConeUniform flag(const char* name, bool on) {
 void coneUniforms(const ConeLook& look, ConeUniform out[kConeUniforms]) {
     const Light& light = look.light0;
     const FrontMaterial& m = look.material;
-    const float position[4] = {light.position.x, light.position.y, light.position.z, light.position.w};
+    // A light at a point goes as the point (divided as the triangles' way divides it), flagged by
+    // w = 1; a light at infinity as its direction, with w = 0.
+    const Vec4& p = light.position;
+    const float position[4] = {p.w != 0.0f ? p.x / p.w : p.x, p.w != 0.0f ? p.y / p.w : p.y,
+                               p.w != 0.0f ? p.z / p.w : p.z, p.w != 0.0f ? 1.0f : 0.0f};
     const ConeUniform all[kConeUniforms] = {
         uniform("projection", 16, look.projection.m),
-        flag("lighting", look.lighting),
         flag("normalizing", look.normalize),
         flag("textured", look.textured),
         flag("lightOn", light.enabled),
@@ -166,17 +194,18 @@ ConeUniform coneCircleUniform() {
     return u;
 }
 
-// Corner by corner, as the triangles' way sends a side of GLU's quad strip (strip corners 2i,
-// 2i+1, 2i+3 and 2i, 2i+3, 2i+2): every corner of a side takes the colour lighting gives the
-// strip's corner 2i+3, as flat shading takes it from the quad's last vertex.
-const char* const kConeVertexShader = R"(#version 300 es
-layout(location = 0) in vec4 row0;
-layout(location = 1) in vec4 row1;
-layout(location = 2) in vec4 row2;
-layout(location = 3) in vec4 shape;  // base radius, top radius, height
+static_assert(kConeStripCorners == 10 && kConesPerRow == 256, "the cone shader's own numbers");
+
+namespace {
+// One corner of GLU's quad strip a vertex, numbered cone by cone. Flat shading takes a triangle's
+// colour from its last corner: the strip's corner 2i+3 for the first triangle of side i, 2i+2 for
+// the second, both of slice i+1, and the side's colour is what lighting gives the corner 2i+3.
+// So every corner is lit as the top corner of its own slice is.
+const char* const kConeShaderBody = R"(
+uniform highp sampler2D cones;  // four texels a cone: its model-view's rows, then its shape
 uniform mat4 projection;
 uniform vec2 circle[5];  // sine and cosine of each slice's angle
-uniform bool lighting, normalizing, textured, lightOn;
+uniform bool normalizing, textured, lightOn;
 uniform vec4 lightPosition, lightAmbient, lightDiffuse, lightSpecular;
 uniform vec4 materialAmbient, materialDiffuse, materialSpecular, materialEmission;
 uniform float shininess;
@@ -185,7 +214,7 @@ uniform vec2 currentTexCoord;
 out vec2 st;
 flat out vec4 colour;
 
-const int stripCorner[6] = int[6](0, 1, 3, 0, 3, 2);
+vec4 row0, row1, row2, shape;  // shape: base radius, top radius, height
 
 vec3 corner(int slice, bool top) {
     float radius = top ? shape.y : shape.x;
@@ -197,7 +226,8 @@ vec4 eyeOf(vec3 p) {
     return vec4(dot(row0, q), dot(row1, q), dot(row2, q), 1.0);
 }
 
-// The inverse transpose of the model-view's upper 3 x 3, as its adjugate over its determinant.
+// The inverse transpose of the model-view's upper 3 x 3, as its adjugate over its determinant;
+// a normal about to be normalized needs only the determinant's sign.
 vec3 eyeNormal(vec3 n) {
     vec3 c0 = vec3(row0.x, row1.x, row2.x);
     vec3 c1 = vec3(row0.y, row1.y, row2.y);
@@ -205,51 +235,84 @@ vec3 eyeNormal(vec3 n) {
     vec3 a0 = cross(c1, c2);
     float determinant = dot(c0, a0);
     if (determinant == 0.0) return vec3(0.0);
-    return mat3(a0, cross(c2, c0), cross(c0, c1)) * n / determinant;
+    vec3 m = mat3(a0, cross(c2, c0), cross(c0, c1)) * n;
+    if (!normalizing) return m / determinant;
+    return determinant < 0.0 ? -m : m;
+}
+
+vec3 unit(vec3 v) {
+    float square = dot(v, v);
+    return square > 0.0 ? v * inversesqrt(square) : v;
 }
 
 vec4 lit(vec4 eye, vec3 n) {
-    if (!lighting) return currentColour;
-    if (normalizing) {
-        float len = length(n);
-        if (len > 0.0) n /= len;
-    }
+    if (normalizing) n = unit(n);
     vec3 rgb = materialEmission.rgb + sceneAmbient.rgb * materialAmbient.rgb;
     if (lightOn) {
-        vec3 l = lightPosition.w != 0.0 ? lightPosition.xyz / lightPosition.w - eye.xyz / eye.w : lightPosition.xyz;
-        float lLength = length(l);
-        if (lLength > 0.0) l /= lLength;
+        vec3 l = lightPosition.w != 0.0 ? lightPosition.xyz - eye.xyz : lightPosition.xyz;  // eye.w is 1
+        l = unit(l);
         float nDotL = dot(n, l);
+        vec3 shine = lightSpecular.rgb * materialSpecular.rgb;
         float specularFactor = 0.0;
+#if SHINY
         if (nDotL > 0.0) {
-            vec3 h = l + vec3(0.0, 0.0, 1.0);
-            float hLength = length(h);
-            if (hLength > 0.0) h /= hLength;
+            vec3 h = unit(l + vec3(0.0, 0.0, 1.0));
             float nDotH = max(0.0, dot(n, h));
             specularFactor = shininess == 0.0 ? 1.0 : pow(nDotH, shininess);
         }
+#endif
         rgb += lightAmbient.rgb * materialAmbient.rgb + max(0.0, nDotL) * lightDiffuse.rgb * materialDiffuse.rgb +
-               specularFactor * lightSpecular.rgb * materialSpecular.rgb;
+               specularFactor * shine;
     }
     return vec4(clamp(rgb, 0.0, 1.0), clamp(materialDiffuse.a, 0.0, 1.0));
 }
 
 void main() {
-    int side = gl_VertexID / 6;
-    int strip = 2 * side + stripCorner[gl_VertexID % 6];
+    int cone = gl_VertexID / 10;
+    int strip = gl_VertexID - 10 * cone;
+    ivec2 at = ivec2(4 * (cone % 256), cone / 256);
+    row0 = texelFetch(cones, at, 0);
+    row1 = texelFetch(cones, at + ivec2(1, 0), 0);
+    row2 = texelFetch(cones, at + ivec2(2, 0), 0);
+    shape = texelFetch(cones, at + ivec2(3, 0), 0);
     int slice = strip / 2;
-    vec4 eye = eyeOf(corner(slice, strip % 2 == 1));
+    bool top = strip % 2 == 1;
+    vec3 position = corner(slice, top);
+    vec4 eye = eyeOf(position);
     gl_Position = projection * eye;
-    st = textured ? vec2(1.0 - float(slice) / 4.0, float(strip % 2)) : currentTexCoord;
+    st = textured ? vec2(1.0 - float(slice) / 4.0, float(top)) : currentTexCoord;
 
+#if LIT
     float deltaRadius = shape.x - shape.y;
     float length = sqrt(deltaRadius * deltaRadius + shape.z * shape.z);
-    vec2 around = shape.z / length * circle[side + 1];
-    vec3 normal = vec3(around, deltaRadius / length);
-    vec4 c = lit(eyeOf(corner(side + 1, true)), eyeNormal(normal));
+    vec3 normal = vec3(shape.z / length * circle[slice], deltaRadius / length);
+#endif
+#if LIT
+    vec4 c = lit(top ? eye : eyeOf(corner(slice, true)), eyeNormal(normal));
+#else
+    vec4 c = currentColour;
+#endif
     colour = floor(c * 255.0 + 0.5) / 255.0;  // the 8 bits a corner's colour has the other way
 }
 )";
+
+}  // namespace
+
+int coneShaderVariant(const ConeLook& look) {
+    if (!look.lighting) return kUnlitCones;
+    const float* l = look.light0.specular;
+    const float* m = look.material.specular;
+    const bool shines = look.light0.enabled && (l[0] * m[0] != 0.0f || l[1] * m[1] != 0.0f || l[2] * m[2] != 0.0f);
+    return shines ? kShinyCones : kMatteCones;
+}
+
+// A software renderer runs both sides of a branch: each variant holds only the code it runs.
+std::string coneVertexShader(int variant) {
+    std::string source = "#version 300 es\n";
+    source += variant == kUnlitCones ? "#define LIT 0\n" : "#define LIT 1\n";
+    source += variant == kShinyCones ? "#define SHINY 1\n" : "#define SHINY 0\n";
+    return source + kConeShaderBody;
+}
 
 const char* const kFlatFragmentShader = R"(#version 300 es
 precision highp float;

@@ -1,12 +1,16 @@
 #pragma once
 
 // Cones drawn by the graphics card: each gluCylinder of four slices and one stack becomes one
-// instance (its model-view and its shape), and cones lit and textured alike share one instanced
-// draw. The vertex shader builds the corners GLU would send and lights them as the pipeline does,
-// so the picture is the one the triangles' way gives. Plain data here, no WebGL: the native tests
-// run the same shader under Mesa.
+// instance (its model-view and its shape), and cones lit and textured alike share one draw. The
+// instances reach the vertex shader as texels, four a cone, which it fetches by its vertex's
+// number: a software renderer draws each instance of an instanced draw as a draw of its own,
+// slower than the triangles' way. The shader builds the corners GLU would send and lights them
+// as the pipeline does, so the picture is the one the triangles' way gives. Plain data here, no
+// WebGL: the native tests run the same shader under Mesa.
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "web/fixed_pipeline.h"
@@ -30,7 +34,8 @@ struct ConeLook {
 bool operator==(const ConeLook& a, const ConeLook& b);
 inline bool operator!=(const ConeLook& a, const ConeLook& b) { return !(a == b); }
 
-// One cone: the first three rows of its model-view (the last is 0 0 0 1) and its shape.
+// One cone, four RGBA float texels: the first three rows of its model-view (the last is
+// 0 0 0 1), then its shape.
 struct ConeInstance {
     float rows[3][4];
     float baseRadius, topRadius, height, unused;
@@ -38,20 +43,24 @@ struct ConeInstance {
 
 struct ConeRun {
     ConeLook look;
-    std::size_t first = 0;  // of ConeBatch::instances
-    std::size_t count = 0;
+    std::size_t firstIndex = 0;  // of ConeBatch::indices
+    std::size_t indexCount = 0;
 };
 
+// The cones' texels, and the corners of their triangles: the shader numbers the corners of GLU's
+// quad strip cone after cone, kConeStripCorners to a cone.
 struct ConeBatch {
     std::vector<ConeInstance> instances;
+    std::vector<std::uint32_t> indices;
     std::vector<ConeRun> runs;
     unsigned lookVersion = 0;  // PipelineState::lookVersion when the last run's look was taken
 };
 
-// The only cone the shader builds: four slices, one stack, corner by corner as drawn.
+// The only cone the shader builds: four slices, one stack, GLU's quad strip of ten corners
+// drawn as two triangles a side.
 constexpr int kConeSlices = 4;
-constexpr int kConeCorners = 6 * kConeSlices;  // two triangles a side
-constexpr int kConeTriangles = 2 * kConeSlices;
+constexpr int kConeStripCorners = 2 * (kConeSlices + 1);
+constexpr int kConeIndices = 6 * kConeSlices;  // at most: a pointed cone has half the triangles
 
 // Whether a gluCylinder can go the instanced way under the pipeline's state: the shape the
 // shader builds, a model-view without projective part, and a cone GLU would draw at all.
@@ -65,8 +74,14 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
 // Leaves the current normal and texture coordinate as GLU's last vertex of the cone leaves them.
 void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius, double height, bool textured);
 
-// A batch is drawn once it holds this many cones, as the triangles' batch is when full.
+// A batch is drawn once it holds this many cones, as the triangles' batch is when full. Its
+// texture holds a row of kConesPerRow cones for every kConesPerRow of them.
 constexpr std::size_t kBatchInstances = 8192;
+constexpr int kConesPerRow = 256;
+constexpr int kConeTextureWidth = 4 * kConesPerRow;
+constexpr int kConeTextureRows = static_cast<int>(kBatchInstances) / kConesPerRow;
+// The texture rows a batch fills, its last row padded out so that whole rows go up at once.
+int padToRows(ConeBatch& batch);
 bool conesFull(const ConeBatch& batch);
 void emptyCones(ConeBatch& batch);
 
@@ -85,13 +100,18 @@ struct ConeUniform {
     int count;
     float values[16];
 };
-constexpr int kConeUniforms = 17;
+constexpr int kConeUniforms = 16;
 void coneUniforms(const ConeLook& look, ConeUniform out[kConeUniforms]);
 // The circle, set once: it is the same for every cone.
 ConeUniform coneCircleUniform();
 
-// GLSL ES 3.00 sources: the cone's vertex shader, and the fragment shader both ways share.
-extern const char* const kConeVertexShader;
+// The cone's vertex shader comes in variants, by how a run's look is lit.
+enum ConeShaderVariant { kUnlitCones, kMatteCones, kShinyCones, kConeShaderVariants };
+int coneShaderVariant(const ConeLook& look);
+
+// GLSL ES 3.00 sources: a variant of the cone's vertex shader, and the fragment shader both
+// ways share.
+std::string coneVertexShader(int variant);
 extern const char* const kFlatFragmentShader;
 
 }  // namespace fixedgl

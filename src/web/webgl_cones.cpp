@@ -1,4 +1,4 @@
-// The instanced cones' side of the WebGL backend: their shader program, the buffer their
+// The instanced cones' side of the WebGL backend: their shader program, the texture their
 // instances go in, and the choice, once at start-up, of whether cones go this way at all.
 
 #include <emscripten.h>
@@ -6,7 +6,9 @@
 #include <webgl/webgl2.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "web/cone_instances.h"
 #include "web/webgl_backend.h"
@@ -16,13 +18,18 @@ namespace {
 struct ConeDrawing {
     bool chosen = false;  // the way was decided
     bool byInstances = false;
-    GLuint program = 0;
-    GLuint vertexArray = 0;
-    GLuint instanceBuffer = 0;
-    GLint at[fixedgl::kConeUniforms] = {};  // each look uniform's location, in coneUniforms' order
+    struct Program {
+        GLuint name = 0;
+        bool failed = false;
+        GLint at[fixedgl::kConeUniforms] = {};  // each look uniform's location, in coneUniforms' order
+    } programs[fixedgl::kConeShaderVariants];
+    GLuint vertexArray = 0;  // of no attributes: the shader fetches all it needs
+    GLuint indexBuffer = 0;  // the batch's triangles
+    GLuint instances = 0;    // texture
 };
 
 ConeDrawing drawing;
+constexpr int kInstanceUnit = 1;  // the picture's texture is on unit 0
 
 // `?cones=cpu` keeps the cones on the triangles' way, for comparison and for a browser whose
 // graphics fail this one.
@@ -46,50 +53,51 @@ GLuint compiled(GLenum kind, const char* source) {
     return shader;
 }
 
-bool buildProgram() {
-    ConeDrawing& d = drawing;
-    const GLuint vertex = compiled(GL_VERTEX_SHADER, fixedgl::kConeVertexShader);
+// Made on first use: a session of crystals needs only the lit, matte one.
+const ConeDrawing::Program* program(int variant) {
+    ConeDrawing::Program& p = drawing.programs[variant];
+    if (p.name != 0 || p.failed) return p.failed ? nullptr : &p;
+    const std::string source = fixedgl::coneVertexShader(variant);
+    const GLuint vertex = compiled(GL_VERTEX_SHADER, source.c_str());
     const GLuint fragment = compiled(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader);
-    if (!vertex || !fragment) return false;
-    d.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(d.program, vertex);
-    emscripten_glAttachShader(d.program, fragment);
-    emscripten_glLinkProgram(d.program);
-    emscripten_glDeleteShader(vertex);
-    emscripten_glDeleteShader(fragment);
     GLint ok = 0;
-    emscripten_glGetProgramiv(d.program, GL_LINK_STATUS, &ok);
-    if (!ok) return false;
-    emscripten_glUseProgram(d.program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(d.program, "picture"), 0);
+    if (vertex && fragment) {
+        p.name = emscripten_glCreateProgram();
+        emscripten_glAttachShader(p.name, vertex);
+        emscripten_glAttachShader(p.name, fragment);
+        emscripten_glLinkProgram(p.name);
+        emscripten_glGetProgramiv(p.name, GL_LINK_STATUS, &ok);
+    }
+    if (vertex) emscripten_glDeleteShader(vertex);
+    if (fragment) emscripten_glDeleteShader(fragment);
+    if (!ok) {
+        p.failed = true;
+        return nullptr;
+    }
+    emscripten_glUseProgram(p.name);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "picture"), 0);
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "cones"), kInstanceUnit);
     fixedgl::ConeUniform names[fixedgl::kConeUniforms];
     fixedgl::coneUniforms(fixedgl::ConeLook(), names);
-    for (int i = 0; i < fixedgl::kConeUniforms; ++i) d.at[i] = emscripten_glGetUniformLocation(d.program, names[i].name);
+    for (int i = 0; i < fixedgl::kConeUniforms; ++i) p.at[i] = emscripten_glGetUniformLocation(p.name, names[i].name);
     const fixedgl::ConeUniform circle = fixedgl::coneCircleUniform();
-    emscripten_glUniform2fv(emscripten_glGetUniformLocation(d.program, circle.name), circle.count, circle.values);
-    return true;
+    emscripten_glUniform2fv(emscripten_glGetUniformLocation(p.name, circle.name), circle.count, circle.values);
+    return &p;
 }
 
-void buildVertexArray() {
+void buildVertexArrayAndTexture() {
     ConeDrawing& d = drawing;
     emscripten_glGenVertexArrays(1, &d.vertexArray);
     emscripten_glBindVertexArray(d.vertexArray);
-    emscripten_glGenBuffers(1, &d.instanceBuffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, d.instanceBuffer);
-    for (GLuint attribute = 0; attribute < 4; ++attribute) {
-        emscripten_glEnableVertexAttribArray(attribute);
-        emscripten_glVertexAttribDivisor(attribute, 1);
-    }
-}
-
-// The runs' instances start at `first`: WebGL 2 has no base instance, so the attributes move.
-void pointAttributesAt(std::size_t first) {
-    const GLsizei stride = sizeof(fixedgl::ConeInstance);
-    const std::size_t start = first * sizeof(fixedgl::ConeInstance);
-    for (GLuint attribute = 0; attribute < 4; ++attribute) {
-        const std::size_t offset = start + attribute * 4 * sizeof(float);
-        emscripten_glVertexAttribPointer(attribute, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offset));
-    }
+    emscripten_glGenBuffers(1, &d.indexBuffer);
+    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, d.indexBuffer);  // kept by the vertex array
+    emscripten_glActiveTexture(GL_TEXTURE0 + kInstanceUnit);
+    emscripten_glGenTextures(1, &d.instances);
+    emscripten_glBindTexture(GL_TEXTURE_2D, d.instances);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    emscripten_glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA32F, fixedgl::kConeTextureWidth, fixedgl::kConeTextureRows);
+    emscripten_glActiveTexture(GL_TEXTURE0);
 }
 
 void setUniform(GLint location, const fixedgl::ConeUniform& u) {
@@ -102,10 +110,15 @@ void setUniform(GLint location, const fixedgl::ConeUniform& u) {
     }
 }
 
-void setLook(const fixedgl::ConeLook& look) {
+// Whether the run can be drawn: its variant of the shader is in use, with the look's uniforms.
+bool useLook(const fixedgl::ConeLook& look) {
+    const ConeDrawing::Program* p = program(fixedgl::coneShaderVariant(look));
+    if (!p) return false;
+    emscripten_glUseProgram(p->name);
     fixedgl::ConeUniform uniforms[fixedgl::kConeUniforms];
     fixedgl::coneUniforms(look, uniforms);
-    for (int i = 0; i < fixedgl::kConeUniforms; ++i) setUniform(drawing.at[i], uniforms[i]);
+    for (int i = 0; i < fixedgl::kConeUniforms; ++i) setUniform(p->at[i], uniforms[i]);
+    return true;
 }
 }  // namespace
 
@@ -118,13 +131,15 @@ void buildConeDrawing() {
     } else if (!d.byInstances) {
         return;
     }
-    d.program = d.vertexArray = d.instanceBuffer = 0;  // a restored context has none of the old ones
-    if (!buildProgram()) {
+    for (ConeDrawing::Program& p : d.programs) p = ConeDrawing::Program();  // gone with a lost context
+    d.vertexArray = d.indexBuffer = d.instances = 0;
+    // The program crystals are drawn with decides whether this way works at all.
+    if (!program(fixedgl::kMatteCones)) {
         std::fprintf(stderr, "cones are drawn as triangles\n");
         d.byInstances = false;
         return;
     }
-    buildVertexArray();
+    buildVertexArrayAndTexture();
 }
 
 bool conesByInstances() {
@@ -139,18 +154,22 @@ void drawCones(fixedgl::ConeBatch& batch) {
     }
     prepare();
     ConeDrawing& d = drawing;
-    emscripten_glUseProgram(d.program);
     emscripten_glBindVertexArray(d.vertexArray);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, d.instanceBuffer);
-    emscripten_glBufferData(GL_ARRAY_BUFFER, batch.instances.size() * sizeof(fixedgl::ConeInstance),
-                            batch.instances.data(), GL_STREAM_DRAW);
+    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, batch.indices.size() * sizeof(std::uint32_t),
+                            batch.indices.data(), GL_STREAM_DRAW);
+    const int rows = fixedgl::padToRows(batch);
+    emscripten_glActiveTexture(GL_TEXTURE0 + kInstanceUnit);
+    emscripten_glBindTexture(GL_TEXTURE_2D, d.instances);
+    emscripten_glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, fixedgl::kConeTextureWidth, rows, GL_RGBA, GL_FLOAT,
+                               batch.instances.data());
+    emscripten_glActiveTexture(GL_TEXTURE0);
     for (const fixedgl::ConeRun& run : batch.runs) {
-        if (run.count == 0) continue;
+        if (run.indexCount == 0) continue;
+        if (!useLook(run.look)) continue;
         applyRasterState(run.look.raster);
-        setLook(run.look);
-        pointAttributesAt(run.first);
-        emscripten_glDrawArraysInstanced(GL_TRIANGLES, 0, fixedgl::kConeCorners, static_cast<GLsizei>(run.count));
-        countDraw(run.count * fixedgl::kConeTriangles);
+        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
+                                  reinterpret_cast<const void*>(run.firstIndex * sizeof(std::uint32_t)));
+        countDraw(run.indexCount / 3);
     }
     fixedgl::emptyCones(batch);
 }

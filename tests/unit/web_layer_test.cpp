@@ -513,7 +513,7 @@ TEST_F(WebLayer, TrianglesThatLightNoPixelAreLeftOut) {
 // The cones' own shader, run by Mesa: it must draw the cones Mesa's own gluCylinder draws under
 // the program's flat shading, lit, textured or neither, pointed or cut off, turned every way.
 struct ConeProgram {
-    GLuint program = 0, vertexArray = 0, buffer = 0;
+    GLuint program = 0, vertexArray = 0, indices = 0, instances = 0;
     GLint at[kConeUniforms] = {};
 };
 
@@ -529,10 +529,10 @@ GLuint compiledShader(GLenum kind, const char* source) {
     return shader;
 }
 
-ConeProgram coneProgram() {
+ConeProgram coneProgram(int variant) {
     ConeProgram p;
     p.program = glCreateProgram();
-    glAttachShader(p.program, compiledShader(GL_VERTEX_SHADER, kConeVertexShader));
+    glAttachShader(p.program, compiledShader(GL_VERTEX_SHADER, coneVertexShader(variant).c_str()));
     glAttachShader(p.program, compiledShader(GL_FRAGMENT_SHADER, kFlatFragmentShader));
     glLinkProgram(p.program);
     GLint ok = 0;
@@ -542,19 +542,34 @@ ConeProgram coneProgram() {
     coneUniforms(ConeLook(), names);
     for (int i = 0; i < kConeUniforms; ++i) p.at[i] = glGetUniformLocation(p.program, names[i].name);
     glGenVertexArrays(1, &p.vertexArray);
-    glGenBuffers(1, &p.buffer);
+    glBindVertexArray(p.vertexArray);
+    glGenBuffers(1, &p.indices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, p.indices);
+    glBindVertexArray(0);
+    glGenTextures(1, &p.instances);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, p.instances);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glActiveTexture(GL_TEXTURE0);
     return p;
 }
 
-// As the browser's backend draws a batch: a run's look as uniforms, its instances as attributes.
-void drawInstanced(const ConeProgram& p, const ConeBatch& batch) {
+// As the browser's backend draws a batch: the instances as texels, a run's look as uniforms.
+void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch batch) {
+    const ConeProgram& p = programs[coneShaderVariant(batch.runs.at(0).look)];
     glUseProgram(p.program);
     const ConeUniform circle = coneCircleUniform();
     glUniform2fv(glGetUniformLocation(p.program, circle.name), circle.count, circle.values);
+    glUniform1i(glGetUniformLocation(p.program, "cones"), 1);
     glBindVertexArray(p.vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, p.buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.instances.size() * sizeof(ConeInstance)),
-                 batch.instances.data(), GL_STREAM_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size() * sizeof(std::uint32_t)),
+                 batch.indices.data(), GL_STREAM_DRAW);
+    const int rows = padToRows(batch);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, p.instances);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kConeTextureWidth, rows, 0, GL_RGBA, GL_FLOAT, batch.instances.data());
+    glActiveTexture(GL_TEXTURE0);
     for (const ConeRun& run : batch.runs) {
         ConeUniform uniforms[kConeUniforms];
         coneUniforms(run.look, uniforms);
@@ -565,13 +580,8 @@ void drawInstanced(const ConeProgram& p, const ConeBatch& batch) {
             if (u.components == 2) glUniform2fv(p.at[i], 1, u.values);
             if (u.components == 1) glUniform1fv(p.at[i], 1, u.values);
         }
-        for (GLuint a = 0; a < 4; ++a) {
-            glEnableVertexAttribArray(a);
-            glVertexAttribDivisor(a, 1);
-            const std::size_t offset = run.first * sizeof(ConeInstance) + a * 4 * sizeof(float);
-            glVertexAttribPointer(a, 4, GL_FLOAT, GL_FALSE, sizeof(ConeInstance), reinterpret_cast<const void*>(offset));
-        }
-        glDrawArraysInstanced(GL_TRIANGLES, 0, kConeCorners, static_cast<GLsizei>(run.count));
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(run.firstIndex * sizeof(std::uint32_t)));
     }
     glBindVertexArray(0);
     glUseProgram(0);
@@ -590,15 +600,15 @@ struct ConeCase {
     const char* name;
     double base, top, height;
     float turn[4];
-    bool textured, lit;
+    bool textured, lit, shiny;
 };
 
 // A row of cones of one shape under the highlight's turned camera and light.
 template <class Gl>
 void coneRow(Gl& gl, const ConeCase& c) {
-    const float white[4] = {1, 1, 1, 1};
+    const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1};
     gl.push();
-    highlightSetUp(gl, white);
+    highlightSetUp(gl, c.shiny ? white : black);
     for (int i = 0; i < 5; ++i) {
         gl.push();
         gl.translate(-2.0f + i, 0.3f * i - 0.6f, 0);
@@ -611,10 +621,10 @@ void coneRow(Gl& gl, const ConeCase& c) {
 
 TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
     const ConeCase cases[] = {
-        {"pointed, lit, textured", 0.25, 0.0, 1.6, {90, 1, 0, 0}, true, true},
-        {"cut off, lit", 0.3, 0.12, 1.2, {-30, 0.3f, 1, 0.2f}, false, true},
-        {"pointed, turned about z, unlit, textured", 0.2, 0.0, 1.4, {75, 0, 0, 1}, true, false},
-        {"wide and short, lit, textured", 0.6, 0.05, 0.5, {200, 1, 1, 0}, true, true},
+        {"pointed, shiny, textured", 0.25, 0.0, 1.6, {90, 1, 0, 0}, true, true, true},
+        {"cut off, shiny", 0.3, 0.12, 1.2, {-30, 0.3f, 1, 0.2f}, false, true, true},
+        {"pointed, turned about z, unlit, textured", 0.2, 0.0, 1.4, {75, 0, 0, 1}, true, false, false},
+        {"wide and short, matte, textured", 0.6, 0.05, 0.5, {200, 1, 1, 0}, true, true, false},
     };
     const GLubyte checker[4 * 4 * 3] = {
         250, 240, 230, 40, 90, 160, 250, 240, 230, 40, 90, 160, 120, 200, 90, 250, 250, 250, 120, 200, 90,
@@ -630,7 +640,8 @@ TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, i ? 1 : 4, i ? 1 : 4, 0, GL_RGB, GL_UNSIGNED_BYTE, i ? whiteTexel : checker);
     }
-    const ConeProgram program = coneProgram();
+    const ConeProgram programs[kConeShaderVariants] = {coneProgram(kUnlitCones), coneProgram(kMatteCones),
+                                                        coneProgram(kShinyCones)};
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     auto picture = []() {
@@ -660,7 +671,7 @@ TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
         std::copy(orange, orange + 4, state.colour);
         InstancedGl ours{{state, {}}, {}, c.textured};
         coneRow(ours, c);
-        drawInstanced(program, ours.cones);
+        drawInstanced(programs, ours.cones);
         const std::vector<GLubyte> drawn = picture();
 
         int covered = 0, differing = 0;
