@@ -19,23 +19,6 @@ bool operator==(const FrontMaterial& a, const FrontMaterial& b) {
            same4(a.emission, b.emission) && std::memcmp(&a.shininess, &b.shininess, sizeof(float)) == 0;
 }
 
-// The strip's corners 2i, 2i+1, 2i+3 and 2i, 2i+3, 2i+2 for side i, as the triangles' way sends
-// them. A pointed cone's first triangles have two corners at the apex and cover nothing, so they
-// are left out, as that way leaves them out.
-void appendConeTriangles(ConeBatch& batch, std::uint32_t cone, bool pointed) {
-    const std::uint32_t base = cone * kConeStripCorners;
-    std::vector<std::uint32_t>& out = batch.indices;
-    for (std::uint32_t side = 0; side < kConeSlices; ++side) {
-        const std::uint32_t i = base + 2 * side;
-        if (pointed) {
-            out.insert(out.end(), {i, i + 3, i + 2});
-        } else {
-            out.insert(out.end(), {i, i + 1, i + 3, i, i + 3, i + 2});
-        }
-    }
-    batch.runs.back().indexCount = out.size() - batch.runs.back().firstIndex;
-}
-
 ConeLook lookOf(const PipelineState& gl, bool textured) {
     ConeLook look;
     look.projection = gl.projection.back();
@@ -62,12 +45,10 @@ bool operator==(const ConeLook& a, const ConeLook& b) {
 
 bool instanceable(const PipelineState& gl, double baseRadius, double topRadius, double height,
                   int slices, int stacks) {
-    const float* m = gl.modelView.back().m;
-    const bool affine = m[3] == 0.0f && m[7] == 0.0f && m[11] == 0.0f && m[15] == 1.0f;
     const double deltaRadius = baseRadius - topRadius;
     const bool drawnAtAll = baseRadius >= 0.0 && topRadius >= 0.0 && height >= 0.0 &&
                             deltaRadius * deltaRadius + height * height > 0.0;
-    return slices == kConeSlices && stacks == 1 && affine && drawnAtAll;
+    return slices == kConeSlices && stacks == 1 && affine(gl.modelView.back()) && drawnAtAll;
 }
 
 void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, double topRadius, double height,
@@ -80,7 +61,7 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
         if (batch.runs.empty() || batch.runs.back().look != look) {
             ConeRun run;
             run.look = look;
-            run.firstIndex = batch.indices.size();
+            run.first = batch.instances.size();
             batch.runs.push_back(run);
         }
         batch.lookVersion = gl.lookVersion;
@@ -94,7 +75,7 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
     cone.topRadius = static_cast<float>(topRadius);
     cone.height = static_cast<float>(height);
     cone.unused = 0.0f;
-    appendConeTriangles(batch, static_cast<std::uint32_t>(batch.instances.size() - 1), topRadius == 0.0);
+    ++batch.runs.back().count;
 }
 
 void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius, double height, bool textured) {
@@ -114,6 +95,18 @@ void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius,
 
 bool conesFull(const ConeBatch& batch) { return batch.instances.size() >= kBatchInstances; }
 
+std::vector<std::uint32_t> coneIndices() {
+    static const std::uint32_t kSide[6] = {0, 1, 3, 0, 3, 2};
+    std::vector<std::uint32_t> indices;
+    indices.reserve(kBatchInstances * kConeIndices);
+    for (std::uint32_t cone = 0; cone < kBatchInstances; ++cone) {
+        for (std::uint32_t side = 0; side < kConeSlices; ++side) {
+            for (std::uint32_t corner : kSide) indices.push_back(cone * kConeStripCorners + 2 * side + corner);
+        }
+    }
+    return indices;
+}
+
 int padToRows(ConeBatch& batch) {
     const std::size_t rows = (batch.instances.size() + kConesPerRow - 1) / kConesPerRow;
     batch.instances.resize(rows * kConesPerRow, ConeInstance{});
@@ -122,7 +115,6 @@ int padToRows(ConeBatch& batch) {
 
 void emptyCones(ConeBatch& batch) {
     batch.instances.clear();
-    batch.indices.clear();
     batch.runs.clear();
 }
 

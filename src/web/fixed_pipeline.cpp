@@ -196,6 +196,48 @@ void multMatrix(PipelineState& gl, const Mat4& m) {
     top = multiply(top, m);
 }
 
+void translate(PipelineState& gl, float x, float y, float z) {
+    Mat4& top = currentStack(gl).back();
+    if (!affine(top)) {
+        multMatrix(gl, translationMatrix(x, y, z));
+        return;
+    }
+    projectionMayChange(gl);
+    float* m = top.m;
+    for (int i = 0; i < 3; ++i) m[12 + i] = m[i] * x + m[4 + i] * y + m[8 + i] * z + m[12 + i];
+}
+
+namespace {
+// Columns j < k of an affine matrix turned by the 2 x 2 block (b_jj b_jk / b_kj b_kk) of a
+// turn about the third axis; the sums are the full product's, less terms that are zero.
+void turnColumns(float* m, int j, int k, float bjj, float bjk, float bkj, float bkk) {
+    for (int i = 0; i < 3; ++i) {
+        const float aj = m[4 * j + i];
+        const float ak = m[4 * k + i];
+        m[4 * j + i] = aj * bjj + ak * bkj;
+        m[4 * k + i] = aj * bjk + ak * bkk;
+    }
+}
+}  // namespace
+
+void rotate(PipelineState& gl, float degrees, float x, float y, float z) {
+    Mat4& top = currentStack(gl).back();
+    const bool aboutZ = x == 0.0f && y == 0.0f && z != 0.0f;
+    const bool aboutY = x == 0.0f && z == 0.0f && y != 0.0f;
+    const bool aboutX = y == 0.0f && z == 0.0f && x != 0.0f;
+    if (!(aboutX || aboutY || aboutZ) || !affine(top)) {
+        multMatrix(gl, rotationMatrix(degrees, x, y, z));
+        return;
+    }
+    projectionMayChange(gl);
+    float s = 0.0f;
+    float c = 1.0f;
+    turnSines(degrees, &s, &c);
+    if (aboutZ) turnColumns(top.m, 0, 1, c, z < 0.0f ? s : -s, z < 0.0f ? -s : s, c);
+    if (aboutY) turnColumns(top.m, 0, 2, c, y < 0.0f ? -s : s, y < 0.0f ? s : -s, c);
+    if (aboutX) turnColumns(top.m, 1, 2, c, x < 0.0f ? s : -s, x < 0.0f ? -s : s, c);
+}
+
 const Mat4& currentMatrix(const PipelineState& gl) {
     return gl.matrixMode == kProjection ? gl.projection.back() : gl.modelView.back();
 }

@@ -130,6 +130,10 @@ void loadIdentity(PipelineState& gl);
 void pushMatrix(PipelineState& gl);
 void popMatrix(PipelineState& gl);   // a pop of the last matrix is ignored, as GL ignores it
 void multMatrix(PipelineState& gl, const Mat4& m);
+// glTranslatef and glRotatef: the same as multiplying by translationMatrix or rotationMatrix,
+// bit for bit, but a turn about an axis changes only the two columns it mixes.
+void translate(PipelineState& gl, float x, float y, float z);
+void rotate(PipelineState& gl, float degrees, float x, float y, float z);
 const Mat4& currentMatrix(const PipelineState& gl);  // of the stack matrixMode selects
 
 // Light 0 and the front material; pname uses GL's values (GL_POSITION, GL_AMBIENT, ...).

@@ -99,11 +99,11 @@ void glPushMatrix() { fixedgl::pushMatrix(pipeline()); }
 void glPopMatrix() { fixedgl::popMatrix(pipeline()); }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
-    fixedgl::multMatrix(pipeline(), fixedgl::translationMatrix(x, y, z));
+    fixedgl::translate(pipeline(), x, y, z);
 }
 
 void glRotatef(GLfloat degrees, GLfloat x, GLfloat y, GLfloat z) {
-    fixedgl::multMatrix(pipeline(), fixedgl::rotationMatrix(degrees, x, y, z));
+    fixedgl::rotate(pipeline(), degrees, x, y, z);
 }
 
 void glMultMatrixf(const GLfloat* m) { fixedgl::multMatrix(pipeline(), webgl::fromFloats(m)); }

@@ -1,6 +1,7 @@
 #include "web/gl_math.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace fixedgl {
 namespace {
@@ -30,8 +31,23 @@ Mat4 identityMatrix() {
     return m;
 }
 
+bool affine(const Mat4& m) { return m.m[3] == 0.0f && m.m[7] == 0.0f && m.m[11] == 0.0f && m.m[15] == 1.0f; }
+
 Mat4 multiply(const Mat4& a, const Mat4& b) {
     Mat4 p{};
+    // Turns and moves keep the last row 0 0 0 1, and its sums add only zeros to the others: a
+    // crystal's thousands of them need only the first three rows worked out.
+    if (affine(a) && affine(b)) {
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) {
+                at(p, i, j) = at(a, i, 0) * at(b, 0, j) + at(a, i, 1) * at(b, 1, j) + at(a, i, 2) * at(b, 2, j);
+            }
+            at(p, i, 3) = at(a, i, 0) * at(b, 0, 3) + at(a, i, 1) * at(b, 1, 3) + at(a, i, 2) * at(b, 2, 3) +
+                          at(a, i, 3);
+        }
+        p.m[15] = 1.0f;
+        return p;
+    }
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
             at(p, i, j) = at(a, i, 0) * at(b, 0, j) + at(a, i, 1) * at(b, 1, j) +
@@ -55,11 +71,30 @@ Mat4 translationMatrix(float x, float y, float z) {
     return m;
 }
 
+void turnSines(float degrees, float* s, float* c) {
+    // A crystal turns by the same few angles thousands of times a frame: their sines are kept.
+    struct Turn {
+        float degrees = 0.0f, s = 0.0f, c = 1.0f;
+    };
+    static Turn turns[64];
+    unsigned bits = 0;
+    std::memcpy(&bits, &degrees, sizeof bits);
+    Turn& turn = turns[(bits * 2654435761u) >> 26];  // the angles differ in their high bits
+    if (std::memcmp(&turn.degrees, &degrees, sizeof degrees) != 0) {
+        turn.degrees = degrees;
+        turn.s = std::sin(static_cast<float>(degrees * kPi / 180.0));
+        turn.c = std::cos(static_cast<float>(degrees * kPi / 180.0));
+    }
+    *s = turn.s;
+    *c = turn.c;
+}
+
 // Rotations about a coordinate axis get exact zeros and ones, as GL builds them; the general
 // case uses the unit axis.
 Mat4 rotationMatrix(float degrees, float x, float y, float z) {
-    const float s = std::sin(static_cast<float>(degrees * kPi / 180.0));
-    const float c = std::cos(static_cast<float>(degrees * kPi / 180.0));
+    float s = 0.0f;
+    float c = 1.0f;
+    turnSines(degrees, &s, &c);
     Mat4 m = identityMatrix();
     if (x == 0.0f && y == 0.0f && z != 0.0f) {
         at(m, 0, 0) = c;

@@ -14,6 +14,8 @@ struct Mat4 {
 };
 
 Mat4 identityMatrix();
+// Whether the last row is 0 0 0 1: no projective part.
+bool affine(const Mat4& m);
 // a × b: b is applied first, as glMultMatrix multiplies the current matrix on the right.
 Mat4 multiply(const Mat4& a, const Mat4& b);
 Mat4 fromDoubles(const double m[16]);
@@ -21,6 +23,8 @@ Mat4 fromDoubles(const double m[16]);
 // The matrices glTranslatef, glRotatef (degrees about any axis) and glOrtho multiply by.
 Mat4 translationMatrix(float x, float y, float z);
 Mat4 rotationMatrix(float degrees, float x, float y, float z);
+// The sine and cosine glRotatef turns by, in float as rotationMatrix works them out.
+void turnSines(float degrees, float* s, float* c);
 Mat4 orthoMatrix(double left, double right, double bottom, double top, double zNear, double zFar);
 // The matrices gluPerspective and gluLookAt multiply by.
 Mat4 perspectiveMatrix(double fovyDegrees, double aspect, double zNear, double zFar);

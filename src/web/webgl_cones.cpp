@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "web/cone_instances.h"
 #include "web/webgl_backend.h"
@@ -24,7 +25,7 @@ struct ConeDrawing {
         GLint at[fixedgl::kConeUniforms] = {};  // each look uniform's location, in coneUniforms' order
     } programs[fixedgl::kConeShaderVariants];
     GLuint vertexArray = 0;  // of no attributes: the shader fetches all it needs
-    GLuint indexBuffer = 0;  // the batch's triangles
+    GLuint indexBuffer = 0;  // a full batch's triangles
     GLuint instances = 0;    // texture
 };
 
@@ -91,6 +92,9 @@ void buildVertexArrayAndTexture() {
     emscripten_glBindVertexArray(d.vertexArray);
     emscripten_glGenBuffers(1, &d.indexBuffer);
     emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, d.indexBuffer);  // kept by the vertex array
+    const std::vector<std::uint32_t> indices = fixedgl::coneIndices();
+    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * sizeof(std::uint32_t), indices.data(),
+                            GL_STATIC_DRAW);
     emscripten_glActiveTexture(GL_TEXTURE0 + kInstanceUnit);
     emscripten_glGenTextures(1, &d.instances);
     emscripten_glBindTexture(GL_TEXTURE_2D, d.instances);
@@ -155,8 +159,6 @@ void drawCones(fixedgl::ConeBatch& batch) {
     prepare();
     ConeDrawing& d = drawing;
     emscripten_glBindVertexArray(d.vertexArray);
-    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, batch.indices.size() * sizeof(std::uint32_t),
-                            batch.indices.data(), GL_STREAM_DRAW);
     const int rows = fixedgl::padToRows(batch);
     emscripten_glActiveTexture(GL_TEXTURE0 + kInstanceUnit);
     emscripten_glBindTexture(GL_TEXTURE_2D, d.instances);
@@ -164,12 +166,12 @@ void drawCones(fixedgl::ConeBatch& batch) {
                                batch.instances.data());
     emscripten_glActiveTexture(GL_TEXTURE0);
     for (const fixedgl::ConeRun& run : batch.runs) {
-        if (run.indexCount == 0) continue;
-        if (!useLook(run.look)) continue;
+        if (run.count == 0 || !useLook(run.look)) continue;
         applyRasterState(run.look.raster);
-        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
-                                  reinterpret_cast<const void*>(run.firstIndex * sizeof(std::uint32_t)));
-        countDraw(run.indexCount / 3);
+        const std::size_t first = run.first * fixedgl::kConeIndices * sizeof(std::uint32_t);
+        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count) * fixedgl::kConeIndices,
+                                  GL_UNSIGNED_INT, reinterpret_cast<const void*>(first));
+        countDraw(run.count * fixedgl::kConeTriangles);
     }
     fixedgl::emptyCones(batch);
 }

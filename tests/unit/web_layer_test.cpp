@@ -188,8 +188,8 @@ struct LayerGl {
     void material(GLenum p, const float* v) { setFrontMaterial(s, p, v); }
     void push() { pushMatrix(s); }
     void pop() { popMatrix(s); }
-    void translate(float x, float y, float z) { multMatrix(s, translationMatrix(x, y, z)); }
-    void rotate(float a, float x, float y, float z) { multMatrix(s, rotationMatrix(a, x, y, z)); }
+    void translate(float x, float y, float z) { fixedgl::translate(s, x, y, z); }
+    void rotate(float a, float x, float y, float z) { fixedgl::rotate(s, a, x, y, z); }
     void cylinder(double b, double t, double h) {
         std::vector<CylinderVertex> strip;
         if (cylinderStrips(b, t, h, 4, 1, true, strip) == 1) {
@@ -330,6 +330,24 @@ TEST_F(WebLayer, MatricesMatchMesasStacks) {
     multMatrix(layer, orthoMatrix(-1, 1, -1, 1, 1, 15));
     check("orthographic projection");
     gluDeleteQuadric(mesa.quadric);
+}
+
+// glRotatef and glTranslatef work on the columns they change, giving the full product's floats.
+TEST_F(WebLayer, TurnsAndMovesAreTheFullProductsBitForBit) {
+    const float axes[][3] = {{1, 0, 0}, {-2, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -3}, {0.3f, -1, 0.5f}};
+    for (const float degrees : {30.0f, -90.0f, 200.5f, 1e-3f}) {
+        for (const auto& axis : axes) {
+            setMatrixMode(layer, kModelView);
+            fixedgl::loadIdentity(layer);
+            multMatrix(layer, lookAtMatrix(1, 2, 7, 0, 0, 0, 0, 1, 0));
+            fixedgl::translate(layer, 0.25f, -1.5f, 3);
+            const Mat4 expected = multiply(multiply(layer.modelView.back(), rotationMatrix(degrees, axis[0], axis[1], axis[2])),
+                                           translationMatrix(-0.7f, 0.1f, 2.5f));
+            fixedgl::rotate(layer, degrees, axis[0], axis[1], axis[2]);
+            fixedgl::translate(layer, -0.7f, 0.1f, 2.5f);
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(layer.modelView.back().m[i], expected.m[i]) << degrees << " degrees, element " << i;
+        }
+    }
 }
 
 // Desktop GLU's own cone and ours, both sent through Mesa, must give identical feedback.
@@ -545,6 +563,9 @@ ConeProgram coneProgram(int variant) {
     glBindVertexArray(p.vertexArray);
     glGenBuffers(1, &p.indices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, p.indices);
+    const std::vector<std::uint32_t> indices = coneIndices();
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
     glBindVertexArray(0);
     glGenTextures(1, &p.instances);
     glActiveTexture(GL_TEXTURE1);
@@ -563,8 +584,6 @@ void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch
     glUniform2fv(glGetUniformLocation(p.program, circle.name), circle.count, circle.values);
     glUniform1i(glGetUniformLocation(p.program, "cones"), 1);
     glBindVertexArray(p.vertexArray);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size() * sizeof(std::uint32_t)),
-                 batch.indices.data(), GL_STREAM_DRAW);
     const int rows = padToRows(batch);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, p.instances);
@@ -580,8 +599,8 @@ void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch
             if (u.components == 2) glUniform2fv(p.at[i], 1, u.values);
             if (u.components == 1) glUniform1fv(p.at[i], 1, u.values);
         }
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.indexCount), GL_UNSIGNED_INT,
-                       reinterpret_cast<const void*>(run.firstIndex * sizeof(std::uint32_t)));
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count) * kConeIndices, GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(run.first * kConeIndices * sizeof(std::uint32_t)));
     }
     glBindVertexArray(0);
     glUseProgram(0);

@@ -279,6 +279,7 @@ web.test('a lost context pauses the drawing and, once restored, shows the same s
   await app.nextFrames(2);
   assert.equal(await status(), 'Running');
   assert.ok(samePicture(await app.grab(), before), 'the picture after the restore is the one before the loss');
+  assert.equal(await app.page.evaluate(() => Module._frimel_cones_by_instances()), 1, 'cones still go by instances');
 
   // Lost while the page still loads, before the program runs, and given back once it runs: the
   // kept sketch is drawn with no help from the test.
