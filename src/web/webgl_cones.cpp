@@ -23,6 +23,8 @@ struct ConeDrawing {
         GLuint name = 0;
         bool failed = false;
         GLint at[fixedgl::kConeUniforms] = {};  // each look uniform's location, in coneUniforms' order
+        fixedgl::ConeLook set;  // the look its uniforms hold
+        bool lookSet = false;
     } programs[fixedgl::kConeShaderVariants];
     GLuint vertexArray = 0;  // of no attributes: the shader fetches all it needs
     GLuint indexBuffer = 0;  // a full batch's triangles
@@ -55,7 +57,7 @@ GLuint compiled(GLenum kind, const char* source) {
 }
 
 // Made on first use: a session of crystals needs only the lit, matte one.
-const ConeDrawing::Program* program(int variant) {
+ConeDrawing::Program* program(int variant) {
     ConeDrawing::Program& p = drawing.programs[variant];
     if (p.name != 0 || p.failed) return p.failed ? nullptr : &p;
     const std::string source = fixedgl::coneVertexShader(variant);
@@ -116,9 +118,12 @@ void setUniform(GLint location, const fixedgl::ConeUniform& u) {
 
 // Whether the run can be drawn: its variant of the shader is in use, with the look's uniforms.
 bool useLook(const fixedgl::ConeLook& look) {
-    const ConeDrawing::Program* p = program(fixedgl::coneShaderVariant(look));
+    ConeDrawing::Program* p = program(fixedgl::coneShaderVariant(look));
     if (!p) return false;
     emscripten_glUseProgram(p->name);
+    if (p->lookSet && p->set == look) return true;  // most frames draw the look of the last
+    p->set = look;
+    p->lookSet = true;
     fixedgl::ConeUniform uniforms[fixedgl::kConeUniforms];
     fixedgl::coneUniforms(look, uniforms);
     for (int i = 0; i < fixedgl::kConeUniforms; ++i) setUniform(p->at[i], uniforms[i]);
