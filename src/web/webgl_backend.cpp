@@ -1,5 +1,6 @@
 #include "web/webgl_backend.h"
 
+#include <emscripten.h>
 #include <emscripten/html5.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
@@ -47,13 +48,18 @@ struct Backend {
     std::size_t trianglesThisFrame = 0;
     GLsync frameDrawn = nullptr;  // signalled once the graphics have drawn the last big frame
     int frameChecks = 0;  // how often frameDrawn was found unsignalled
+    double fenceMadeAt = 0;  // ms
+    bool fencesSignal = true;  // false once one never did: they are no longer waited for
     bool lost = false;  // the context is gone: nothing reaches it until it is restored
 };
 
 Backend backend;
-// A fence some browsers never signal (or only very late) must not stop growth for good: after
-// this many animation frames the frame counts as drawn.
+// A fence some browsers never signal must not stop growth for good: one still unsignalled after
+// this many animation frames and this long counts as drawn, and no later fence is waited for.
+// A software renderer may take half a second on a frame of the deepest crystal, so the wait is
+// long enough for a slow frame: without it the graphics would fall frames behind.
 constexpr int kFenceChecks = 8;
+constexpr double kFenceWaitMs = 2000;
 void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
 GLuint compile(GLenum kind, const char* source) {
@@ -267,15 +273,21 @@ void endFrame() {
     dropFrameFence();
     // A frame within one batch is drawn well inside an animation frame; the browser reports a
     // fence only some animation frames later, which would slow every small frame down.
-    if (big) b.frameDrawn = emscripten_glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (big) {
+        b.frameDrawn = emscripten_glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        b.fenceMadeAt = emscripten_get_now();
+    }
 }
 
 bool lastFrameDrawn() {
     Backend& b = backend;
     if (!b.frameDrawn || b.lost) return true;
     GLint status = GL_SIGNALED;
-    emscripten_glGetSynciv(b.frameDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
-    if (status != GL_SIGNALED && ++b.frameChecks < kFenceChecks) return false;
+    if (b.fencesSignal) emscripten_glGetSynciv(b.frameDrawn, GL_SYNC_STATUS, 1, nullptr, &status);
+    if (status != GL_SIGNALED) {
+        if (++b.frameChecks < kFenceChecks || emscripten_get_now() - b.fenceMadeAt < kFenceWaitMs) return false;
+        b.fencesSignal = false;
+    }
     dropFrameFence();
     return true;
 }
