@@ -155,7 +155,7 @@ void coneUniforms(const ConeLook& look, ConeUniform out[kConeUniforms]) {
     const Vec4& p = light.position;
     const float position[4] = {p.w != 0.0f ? p.x / p.w : p.x, p.w != 0.0f ? p.y / p.w : p.y,
                                p.w != 0.0f ? p.z / p.w : p.z, p.w != 0.0f ? 1.0f : 0.0f};
-    const ConeUniform all[kConeUniforms] = {
+    const ConeUniform all[] = {
         uniform("projection", 16, look.projection.m),
         flag("normalizing", look.normalize),
         flag("textured", look.textured),
@@ -173,6 +173,7 @@ void coneUniforms(const ConeLook& look, ConeUniform out[kConeUniforms]) {
         uniform("currentColour", 4, look.colour),
         uniform("currentTexCoord", 2, look.texCoord),
     };
+    static_assert(sizeof all / sizeof all[0] == kConeUniforms, "one location a uniform");
     std::copy(all, all + kConeUniforms, out);
 }
 

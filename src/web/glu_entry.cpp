@@ -36,7 +36,7 @@ void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble heig
     const bool textured = quadric->textured;
     fixedgl::PipelineState& gl = webgl::pipeline();
     if (webgl::conesByInstances() && fixedgl::instanceable(gl, base, top, height, slices, stacks)) {
-        webgl::drawBatch(gl.batch);  // the triangles sent before come first
+        if (!gl.batch.vertices.empty()) webgl::drawBatch(gl.batch);  // the triangles sent before come first
         fixedgl::ConeBatch& cones = webgl::coneBatch();
         fixedgl::recordCone(gl, cones, base, top, height, textured);
         fixedgl::leaveConeAttributes(gl, base, top, height, textured);

@@ -62,26 +62,18 @@ constexpr int kFenceChecks = 8;
 constexpr double kFenceWaitMs = 2000;
 void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
-GLuint compile(GLenum kind, const char* source) {
-    const GLuint shader = emscripten_glCreateShader(kind);
-    emscripten_glShaderSource(shader, 1, &source, nullptr);
-    emscripten_glCompileShader(shader);
-    GLint ok = 0;
-    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "shader does not compile: %s\n", log);
-    }
-    return shader;
-}
-
 void buildProgram() {
     Backend& b = backend;
     b.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(b.program, compile(GL_VERTEX_SHADER, kVertexShader));
-    emscripten_glAttachShader(b.program, compile(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader));
+    const GLuint shaders[2] = {compileShader(GL_VERTEX_SHADER, kVertexShader),
+                               compileShader(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader)};
+    for (GLuint shader : shaders) {
+        if (shader) emscripten_glAttachShader(b.program, shader);
+    }
     emscripten_glLinkProgram(b.program);
+    for (GLuint shader : shaders) {
+        if (shader) emscripten_glDeleteShader(shader);
+    }
     GLint ok = 0;
     emscripten_glGetProgramiv(b.program, GL_LINK_STATUS, &ok);
     if (!ok) std::fprintf(stderr, "shader program does not link\n");
@@ -228,6 +220,20 @@ bool watchContext() {
 
 [[maybe_unused]] const bool watching = watchContext();
 }  // namespace
+
+GLuint compileShader(GLenum kind, const char* source) {
+    const GLuint shader = emscripten_glCreateShader(kind);
+    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glCompileShader(shader);
+    GLint ok = 0;
+    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok) return shader;
+    char log[1024] = "";
+    emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    std::fprintf(stderr, "shader does not compile: %s\n", log);
+    emscripten_glDeleteShader(shader);
+    return 0;
+}
 
 void prepare() { ready(); }
 

@@ -16,6 +16,8 @@ void drawBatch(fixedgl::FrameBatch& batch);
 
 // Makes the context's objects on first use (and again after a restore).
 void prepare();
+// A compiled shader, or 0 (its log printed) when the source does not compile.
+unsigned compileShader(unsigned kind, const char* source);
 bool contextLost();
 // Sets the context's depth test, blending and texture for a draw; counts a draw of the frame.
 void applyRasterState(const fixedgl::RasterState& state);

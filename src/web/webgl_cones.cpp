@@ -40,29 +40,13 @@ EM_JS(int, conesAskedOnCpu, (), {
     return new URLSearchParams(location.search).get('cones') === 'cpu' ? 1 : 0;
 });
 
-GLuint compiled(GLenum kind, const char* source) {
-    const GLuint shader = emscripten_glCreateShader(kind);
-    emscripten_glShaderSource(shader, 1, &source, nullptr);
-    emscripten_glCompileShader(shader);
-    GLint ok = 0;
-    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = "";
-        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "the cones' shader does not compile: %s\n", log);
-        emscripten_glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 // Made on first use: a session of crystals needs only the lit, matte one.
 ConeDrawing::Program* program(int variant) {
     ConeDrawing::Program& p = drawing.programs[variant];
     if (p.name != 0 || p.failed) return p.failed ? nullptr : &p;
     const std::string source = fixedgl::coneVertexShader(variant);
-    const GLuint vertex = compiled(GL_VERTEX_SHADER, source.c_str());
-    const GLuint fragment = compiled(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader);
+    const GLuint vertex = compileShader(GL_VERTEX_SHADER, source.c_str());
+    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader);
     GLint ok = 0;
     if (vertex && fragment) {
         p.name = emscripten_glCreateProgram();
