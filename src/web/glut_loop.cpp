@@ -68,6 +68,11 @@ void glutSwapBuffers() {
     frameShown();
 }
 
+// The window takes the canvas's size, which the page sets to the picture's box in device pixels
+// before the program starts, so that the first frame is drawn at it; emscripten's would resize
+// the canvas to the size asked for, and the page would resize it back straight after.
+void glutInitWindowSize(int, int) {}
+
 // As emscripten's: the first reshape and frame are requested, then main returns to the browser;
 // the runtime stays alive until the program forces its end however the events come and go.
 void glutMainLoop() {

@@ -162,7 +162,8 @@ test('the public site is the tests\' page without the test hooks', () => {
 });
 
 // Chromium's emulation of a slow mobile link against a server that compresses nothing: the
-// download's progress in the status line, and nothing on the page moves while it loads.
+// download's progress in the status line, nothing on the page moves while it loads, and the
+// first frame is drawn at the picture's size in device pixels, with no resize after it.
 const SLOW_LINK = [
   { name: 'a desktop window', viewport: DESKTOP_VIEWPORT, firstFrameWithin: 5000 },
   { name: 'a phone', viewport: PHONE, firstFrameWithin: null },
@@ -179,6 +180,15 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
       new PerformanceObserver((list) => list.getEntries().forEach((shift) => { window.shifted += shift.value; }))
         .observe({ type: 'layout-shift', buffered: true });
       window.statusTexts = [];
+      Object.defineProperty(window, 'Module', { configurable: true, set(module) {
+        delete window.Module;
+        window.Module = module;
+        const shown = module.onFrameShown;
+        module.onFrameShown = () => {
+          window.firstFrameSize = [module.canvas.width, module.canvas.height];
+          shown();
+        };
+      } });
       document.addEventListener('DOMContentLoaded', () => new MutationObserver(() => window.statusTexts
         .push(document.querySelector('#status').textContent)).observe(document.querySelector('#status'),
         { childList: true, characterData: true, subtree: true }));
@@ -191,6 +201,11 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
     await app.nextFrames(5);
     const { shifted, statusTexts } = await page.evaluate(() => ({ shifted: window.shifted, statusTexts: window.statusTexts }));
     assert.ok(shifted < 0.1, `the layout shifted by ${shifted}`);
+    const sizes = await page.evaluate(() => {
+      const box = document.querySelector('#canvas').getBoundingClientRect();
+      return { first: window.firstFrameSize, box: [box.width, box.height].map((side) => Math.round(side * devicePixelRatio)) };
+    });
+    assert.deepEqual(sizes.first, sizes.box, 'the first frame\'s size');
     const total = Object.values(await page.evaluate(() => window.frimelDownloads)).reduce((a, b) => a + b, 0);
     const progress = statusTexts.map((text) => /^Loading Frimel… ([\d,]+) of ([\d,]+) KB$/.exec(text)).filter(Boolean)
       .map((match) => [match[1], match[2]].map((kb) => Number(kb.replace(/,/g, ''))));

@@ -51,7 +51,8 @@
   function startDownloads() {
     const total = Object.values(DOWNLOADS).reduce((sum, bytes) => sum + bytes, 0);
     let received = 0;
-    const kilobytes = (bytes) => Math.round(bytes / 1000).toLocaleString('en');
+    // Not toLocaleString: its first call loads the locale's data and holds up the page.
+    const kilobytes = (bytes) => String(Math.round(bytes / 1000)).replace(/\B(?=(\d{3})+$)/g, ',');
     const count = (bytes) => {
       received += bytes;
       if (!page.running() && !page.ended() && total) {
@@ -198,8 +199,17 @@
   // on a narrow or tall screen), drawn at the canvas's size in device pixels.
   let deviceSize = null;
 
+  // Until main starts the canvas simply takes the size, so that the first frame is drawn at it
+  // (a resize later costs the graphics a new drawing buffer); from then on it goes through the
+  // toolkit, once the program runs.
+  let sizedByProgram = false;
   function reshapeToCanvas() {
-    if (!deviceSize || !page.running()) return;
+    if (!deviceSize || page.ended()) return;
+    if (!sizedByProgram) {
+      [canvas.width, canvas.height] = deviceSize;
+      return;
+    }
+    if (!page.running()) return;
     if (canvas.width === deviceSize[0] && canvas.height === deviceSize[1]) return;
     Module._frimel_resize(deviceSize[0], deviceSize[1]);
   }
@@ -214,6 +224,11 @@
     deviceSize = agrees ? [exact.inlineSize, exact.blockSize] : scaled.map(Math.round);
     reshapeToCanvas();
   }
+
+  Module.onRuntimeInitialized = () => {
+    reshapeToCanvas();
+    sizedByProgram = true;
+  };
 
   let lastEntry = null;
   new ResizeObserver(([entry]) => { lastEntry = entry; measureCanvas(entry); }).observe(canvas);
