@@ -34,6 +34,7 @@ void main() {
 struct Backend {
     bool ready = false;
     GLuint program = 0;
+    PendingProgram pending;  // until the first draw has asked whether it built
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
@@ -62,23 +63,12 @@ constexpr int kFenceChecks = 8;
 constexpr double kFenceWaitMs = 2000;
 void (*redraw)() = nullptr;  // the toolkit's: has the scene drawn again
 
+// Only started here: the graphics compile and link it while start-up goes on, and the first
+// draw finds it built.
 void buildProgram() {
     Backend& b = backend;
-    b.program = emscripten_glCreateProgram();
-    const GLuint shaders[2] = {compileShader(GL_VERTEX_SHADER, kVertexShader),
-                               compileShader(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader)};
-    for (GLuint shader : shaders) {
-        if (shader) emscripten_glAttachShader(b.program, shader);
-    }
-    emscripten_glLinkProgram(b.program);
-    for (GLuint shader : shaders) {
-        if (shader) emscripten_glDeleteShader(shader);
-    }
-    GLint ok = 0;
-    emscripten_glGetProgramiv(b.program, GL_LINK_STATUS, &ok);
-    if (!ok) std::fprintf(stderr, "shader program does not link\n");
-    emscripten_glUseProgram(b.program);
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(b.program, "picture"), 0);
+    b.pending = startProgram(kVertexShader, fixedgl::kFlatFragmentShader);
+    b.program = b.pending.program;
 }
 
 void buildVertexArray() {
@@ -221,18 +211,43 @@ bool watchContext() {
 [[maybe_unused]] const bool watching = watchContext();
 }  // namespace
 
-GLuint compileShader(GLenum kind, const char* source) {
-    const GLuint shader = emscripten_glCreateShader(kind);
-    emscripten_glShaderSource(shader, 1, &source, nullptr);
-    emscripten_glCompileShader(shader);
-    GLint ok = 0;
-    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok) return shader;
-    char log[1024] = "";
-    emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    std::fprintf(stderr, "shader does not compile: %s\n", log);
-    emscripten_glDeleteShader(shader);
-    return 0;
+PendingProgram startProgram(const char* vertexSource, const char* fragmentSource) {
+    PendingProgram p;
+    p.program = emscripten_glCreateProgram();
+    p.shaders[0] = emscripten_glCreateShader(GL_VERTEX_SHADER);
+    p.shaders[1] = emscripten_glCreateShader(GL_FRAGMENT_SHADER);
+    const char* sources[2] = {vertexSource, fragmentSource};
+    for (int i = 0; i < 2; ++i) {
+        emscripten_glShaderSource(p.shaders[i], 1, &sources[i], nullptr);
+        emscripten_glCompileShader(p.shaders[i]);
+        emscripten_glAttachShader(p.program, p.shaders[i]);
+    }
+    emscripten_glLinkProgram(p.program);
+    return p;
+}
+
+GLuint finishProgram(PendingProgram& p) {
+    if (p.program == 0) return 0;
+    GLint linked = 0;
+    emscripten_glGetProgramiv(p.program, GL_LINK_STATUS, &linked);
+    for (GLuint shader : p.shaders) {
+        GLint compiled = 0;
+        if (!linked) emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+        if (!linked && !compiled) {
+            char log[1024] = "";
+            emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+            std::fprintf(stderr, "shader does not compile: %s\n", log);
+        }
+        emscripten_glDeleteShader(shader);
+    }
+    GLuint program = p.program;
+    if (!linked) {
+        std::fprintf(stderr, "shader program does not link\n");
+        emscripten_glDeleteProgram(program);
+        program = 0;
+    }
+    p = PendingProgram();
+    return program;
 }
 
 void prepare() { ready(); }
@@ -252,6 +267,7 @@ void drawBatch(fixedgl::FrameBatch& batch) {
         return;
     }
     Backend& b = ready();
+    if (b.pending.program) b.program = finishProgram(b.pending);
     emscripten_glUseProgram(b.program);
     emscripten_glBindVertexArray(b.vertexArray);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);

@@ -16,8 +16,16 @@ void drawBatch(fixedgl::FrameBatch& batch);
 
 // Makes the context's objects on first use (and again after a restore).
 void prepare();
-// A compiled shader, or 0 (its log printed) when the source does not compile.
-unsigned compileShader(unsigned kind, const char* source);
+// A shader program whose compiling and linking the graphics do while the page goes on: nothing
+// waits for them until finishProgram asks.
+struct PendingProgram {
+    unsigned program = 0;
+    unsigned shaders[2] = {0, 0};
+};
+PendingProgram startProgram(const char* vertexSource, const char* fragmentSource);
+// The program, once built, or 0 (the logs printed) when it does not build; the pending one is
+// emptied either way.
+unsigned finishProgram(PendingProgram& pending);
 bool contextLost();
 // Sets the context's depth test, blending and texture for a draw; counts a draw of the frame.
 void applyRasterState(const fixedgl::RasterState& state);

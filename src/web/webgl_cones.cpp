@@ -19,7 +19,9 @@ namespace {
 struct ConeDrawing {
     bool chosen = false;  // the way was decided
     bool byInstances = false;
+    bool built = false;  // whether the context builds the way's program is known
     struct Program {
+        PendingProgram pending;
         GLuint name = 0;
         bool failed = false;
         GLint at[fixedgl::kConeUniforms] = {};  // each look uniform's location, in coneUniforms' order
@@ -40,24 +42,15 @@ EM_JS(int, conesAskedOnCpu, (), {
     return new URLSearchParams(location.search).get('cones') === 'cpu' ? 1 : 0;
 });
 
-// Made on first use: a session of crystals needs only the lit, matte one.
+// Made on first use (the one crystals are drawn with is started at start-up): a session of
+// crystals needs only the lit, matte one.
 ConeDrawing::Program* program(int variant) {
     ConeDrawing::Program& p = drawing.programs[variant];
     if (p.name != 0 || p.failed) return p.failed ? nullptr : &p;
-    const std::string source = fixedgl::coneVertexShader(variant);
-    const GLuint vertex = compileShader(GL_VERTEX_SHADER, source.c_str());
-    const GLuint fragment = compileShader(GL_FRAGMENT_SHADER, fixedgl::kFlatFragmentShader);
-    GLint ok = 0;
-    if (vertex && fragment) {
-        p.name = emscripten_glCreateProgram();
-        emscripten_glAttachShader(p.name, vertex);
-        emscripten_glAttachShader(p.name, fragment);
-        emscripten_glLinkProgram(p.name);
-        emscripten_glGetProgramiv(p.name, GL_LINK_STATUS, &ok);
-    }
-    if (vertex) emscripten_glDeleteShader(vertex);
-    if (fragment) emscripten_glDeleteShader(fragment);
-    if (!ok) {
+    if (p.pending.program == 0) p.pending = startProgram(fixedgl::coneVertexShader(variant).c_str(),
+                                                         fixedgl::kFlatFragmentShader);
+    p.name = finishProgram(p.pending);
+    if (p.name == 0) {
         p.failed = true;
         return nullptr;
     }
@@ -126,18 +119,25 @@ void buildConeDrawing() {
     }
     for (ConeDrawing::Program& p : d.programs) p = ConeDrawing::Program();  // gone with a lost context
     d.vertexArray = d.indexBuffer = d.instances = 0;
-    // The program crystals are drawn with decides whether this way works at all.
-    if (!program(fixedgl::kMatteCones)) {
-        std::fprintf(stderr, "cones are drawn as triangles\n");
-        d.byInstances = false;
-        return;
-    }
+    // The program crystals are drawn with decides whether this way works at all; it builds while
+    // start-up goes on, and is asked for by the first cone.
+    d.programs[fixedgl::kMatteCones].pending = startProgram(
+        fixedgl::coneVertexShader(fixedgl::kMatteCones).c_str(), fixedgl::kFlatFragmentShader);
+    d.built = false;
     buildVertexArrayAndTexture();
 }
 
 bool conesByInstances() {
-    if (!drawing.chosen) prepare();
-    return drawing.byInstances;
+    ConeDrawing& d = drawing;
+    if (!d.chosen) prepare();
+    if (d.byInstances && !d.built && !contextLost()) {
+        d.built = true;
+        if (!program(fixedgl::kMatteCones)) {
+            std::fprintf(stderr, "cones are drawn as triangles\n");
+            d.byInstances = false;
+        }
+    }
+    return d.byInstances;
 }
 
 void drawCones(fixedgl::ConeBatch& batch) {
