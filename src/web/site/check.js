@@ -14,17 +14,26 @@ window.frimelBrowserChecked = (function () {
     return null;
   }
 
+  // The worker keeps its context until the program ends or the page is first hidden: the
+  // graphics tear a context down slowly, and meanwhile the page's own context waits, be it being
+  // made or drawing the first frames.
+  let warmWorker = null;
+  window.frimelEndWarmUp = () => {
+    if (warmWorker) warmWorker.terminate();
+    warmWorker = null;
+  };
+  document.addEventListener('visibilitychange', () => {
+    if (document.hidden) window.frimelEndWarmUp();
+  });
+
   function warmUpGraphics() {
     if (typeof Worker !== 'function' || typeof OffscreenCanvas !== 'function') return Promise.resolve();
-    const code = "const gl = new OffscreenCanvas(1, 1).getContext('webgl2');" +
-      "if (gl && gl.getExtension('WEBGL_lose_context')) gl.getExtension('WEBGL_lose_context').loseContext();" +
-      'postMessage(0);';
+    const code = "self.gl = new OffscreenCanvas(1, 1).getContext('webgl2'); postMessage(0);";
     return new Promise((done) => {
-      const worker = new Worker(URL.createObjectURL(new Blob([code], { type: 'text/javascript' })));
-      const finish = () => { worker.terminate(); done(); };
-      worker.onmessage = finish;
-      worker.onerror = finish;
-      setTimeout(finish, 3000);  // a worker that never answers only loses the head start
+      warmWorker = new Worker(URL.createObjectURL(new Blob([code], { type: 'text/javascript' })));
+      warmWorker.onmessage = done;
+      warmWorker.onerror = () => { window.frimelEndWarmUp(); done(); };
+      setTimeout(done, 3000);  // a worker that never answers only loses the head start
     });
   }
 

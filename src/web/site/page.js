@@ -115,6 +115,7 @@
 
   function ended(status) {
     window.frimelExitStatus = status;
+    window.frimelEndWarmUp?.();
     window.frimelMenu.close();
     // GLUT shrinks the canvas as it shuts down; give it its size back, blank.
     canvas.width = 600;
@@ -125,6 +126,7 @@
 
   // Any state after the end: the menu and everything else in the page stay inert from now on.
   function stopped(text) {
+    window.frimelEndWarmUp?.();
     window.frimelMenu.close();
     enter('ended', text);
   }
