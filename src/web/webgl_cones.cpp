@@ -44,11 +44,15 @@ EM_JS(int, conesAskedOnCpu, (), {
 
 // Made on first use (the one crystals are drawn with is started at start-up): a session of
 // crystals needs only the lit, matte one.
+void startConeProgram(int variant) {
+    ConeDrawing::Program& p = drawing.programs[variant];
+    p.pending = startProgram(fixedgl::coneVertexShader(variant).c_str(), fixedgl::kFlatFragmentShader);
+}
+
 ConeDrawing::Program* program(int variant) {
     ConeDrawing::Program& p = drawing.programs[variant];
     if (p.name != 0 || p.failed) return p.failed ? nullptr : &p;
-    if (p.pending.program == 0) p.pending = startProgram(fixedgl::coneVertexShader(variant).c_str(),
-                                                         fixedgl::kFlatFragmentShader);
+    if (p.pending.program == 0) startConeProgram(variant);
     p.name = finishProgram(p.pending);
     if (p.name == 0) {
         p.failed = true;
@@ -121,8 +125,7 @@ void buildConeDrawing() {
     d.vertexArray = d.indexBuffer = d.instances = 0;
     // The program crystals are drawn with decides whether this way works at all; it builds while
     // start-up goes on, and is asked for by the first cone.
-    d.programs[fixedgl::kMatteCones].pending = startProgram(
-        fixedgl::coneVertexShader(fixedgl::kMatteCones).c_str(), fixedgl::kFlatFragmentShader);
+    startConeProgram(fixedgl::kMatteCones);
     d.built = false;
     buildVertexArrayAndTexture();
 }
