@@ -61,7 +61,7 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
         if (batch.runs.empty() || batch.runs.back().look != look) {
             ConeRun run;
             run.look = look;
-            run.first = batch.instances.size();
+            run.first = batch.indices.size();
             batch.runs.push_back(run);
         }
         batch.lookVersion = gl.lookVersion;
@@ -75,7 +75,14 @@ void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, do
     cone.topRadius = static_cast<float>(topRadius);
     cone.height = static_cast<float>(height);
     cone.unused = 0.0f;
-    ++batch.runs.back().count;
+    const std::uint32_t base = static_cast<std::uint32_t>(batch.instances.size() - 1) * kConeStripCorners;
+    const bool pointed = cone.topRadius == 0.0f;
+    for (std::uint32_t side = 0; side < kConeSlices; ++side) {
+        const std::uint32_t at = base + 2 * side;
+        if (!pointed) batch.indices.insert(batch.indices.end(), {at, at + 1, at + 3});
+        batch.indices.insert(batch.indices.end(), {at, at + 3, at + 2});
+    }
+    batch.runs.back().count = batch.indices.size() - batch.runs.back().first;
 }
 
 void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius, double height, bool textured) {
@@ -95,18 +102,6 @@ void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius,
 
 bool conesFull(const ConeBatch& batch) { return batch.instances.size() >= kBatchInstances; }
 
-std::vector<std::uint32_t> coneIndices() {
-    static const std::uint32_t kSide[6] = {0, 1, 3, 0, 3, 2};
-    std::vector<std::uint32_t> indices;
-    indices.reserve(kBatchInstances * kConeIndices);
-    for (std::uint32_t cone = 0; cone < kBatchInstances; ++cone) {
-        for (std::uint32_t side = 0; side < kConeSlices; ++side) {
-            for (std::uint32_t corner : kSide) indices.push_back(cone * kConeStripCorners + 2 * side + corner);
-        }
-    }
-    return indices;
-}
-
 int padToRows(ConeBatch& batch) {
     const std::size_t rows = (batch.instances.size() + kConesPerRow - 1) / kConesPerRow;
     batch.instances.resize(rows * kConesPerRow, ConeInstance{});
@@ -115,6 +110,7 @@ int padToRows(ConeBatch& batch) {
 
 void emptyCones(ConeBatch& batch) {
     batch.instances.clear();
+    batch.indices.clear();
     batch.runs.clear();
 }
 

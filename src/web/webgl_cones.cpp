@@ -29,8 +29,9 @@ struct ConeDrawing {
         bool lookSet = false;
     } programs[fixedgl::kConeShaderVariants];
     GLuint vertexArray = 0;  // of no attributes: the shader fetches all it needs
-    GLuint indexBuffer = 0;  // a full batch's triangles
-    GLuint instances = 0;    // texture
+    GLuint indexBuffer = 0;
+    std::vector<std::uint32_t> indicesHeld;  // what the index buffer holds: batches often repeat it
+    GLuint instances = 0;                    // texture
 };
 
 ConeDrawing drawing;
@@ -75,9 +76,7 @@ void buildVertexArrayAndTexture() {
     emscripten_glBindVertexArray(d.vertexArray);
     emscripten_glGenBuffers(1, &d.indexBuffer);
     emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, d.indexBuffer);  // kept by the vertex array
-    const std::vector<std::uint32_t> indices = fixedgl::coneIndices();
-    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * sizeof(std::uint32_t), indices.data(),
-                            GL_STATIC_DRAW);
+    d.indicesHeld.clear();
     emscripten_glActiveTexture(GL_TEXTURE0 + kInstanceUnit);
     emscripten_glGenTextures(1, &d.instances);
     emscripten_glBindTexture(GL_TEXTURE_2D, d.instances);
@@ -157,13 +156,18 @@ void drawCones(fixedgl::ConeBatch& batch) {
     emscripten_glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, fixedgl::kConeTextureWidth, rows, GL_RGBA, GL_FLOAT,
                                batch.instances.data());
     emscripten_glActiveTexture(GL_TEXTURE0);
+    // A frame's full batches of pointed cones all have the same triangles.
+    if (batch.indices != d.indicesHeld) {
+        emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, batch.indices.size() * sizeof(std::uint32_t),
+                                batch.indices.data(), GL_STREAM_DRAW);
+        d.indicesHeld.swap(batch.indices);
+    }
     for (const fixedgl::ConeRun& run : batch.runs) {
         if (run.count == 0 || !useLook(run.look)) continue;
         applyRasterState(run.look.raster);
-        const std::size_t first = run.first * fixedgl::kConeIndices * sizeof(std::uint32_t);
-        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count) * fixedgl::kConeIndices,
-                                  GL_UNSIGNED_INT, reinterpret_cast<const void*>(first));
-        countDraw(run.count * fixedgl::kConeTriangles);
+        emscripten_glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                                  reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
+        countDraw(run.count / 3);
     }
     fixedgl::emptyCones(batch);
 }

@@ -565,9 +565,6 @@ ConeProgram coneProgram(int variant) {
     glBindVertexArray(p.vertexArray);
     glGenBuffers(1, &p.indices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, p.indices);
-    const std::vector<std::uint32_t> indices = coneIndices();
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
-                 indices.data(), GL_STATIC_DRAW);
     glBindVertexArray(0);
     glGenTextures(1, &p.instances);
     glActiveTexture(GL_TEXTURE1);
@@ -586,6 +583,8 @@ void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch
     glUniform2fv(glGetUniformLocation(p.program, circle.name), circle.count, circle.values);
     glUniform1i(glGetUniformLocation(p.program, "cones"), 1);
     glBindVertexArray(p.vertexArray);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size() * sizeof(std::uint32_t)),
+                 batch.indices.data(), GL_STREAM_DRAW);
     const int rows = padToRows(batch);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, p.instances);
@@ -601,8 +600,8 @@ void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch
             if (u.components == 2) glUniform2fv(p.at[i], 1, u.values);
             if (u.components == 1) glUniform1fv(p.at[i], 1, u.values);
         }
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count) * kConeIndices, GL_UNSIGNED_INT,
-                       reinterpret_cast<const void*>(run.first * kConeIndices * sizeof(std::uint32_t)));
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(run.first * sizeof(std::uint32_t)));
     }
     glBindVertexArray(0);
     glUseProgram(0);
@@ -624,6 +623,7 @@ struct ConeCase {
     bool textured, lit, shiny;
     bool flat = false;  // seen without perspective, where cones that can light no pixel are left out
     int leastCovered = 2000;
+    bool pointedBetween = false;  // every other cone of the row pointed
 };
 
 // A row of cones of one shape under the highlight's turned camera and light.
@@ -642,7 +642,7 @@ void coneRow(Gl& gl, const ConeCase& c) {
         gl.push();
         gl.translate(-2.0f + i, 0.3f * i - 0.6f, 0);
         gl.rotate(c.turn[0] + 50.0f * i, c.turn[1], c.turn[2], c.turn[3]);
-        gl.cylinder(c.base, c.top, c.height);
+        gl.cylinder(c.base, c.pointedBetween && i % 2 ? 0.0 : c.top, c.height);
         gl.pop();
     }
     gl.pop();
@@ -656,6 +656,7 @@ TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
         {"wide and short, matte, textured", 0.6, 0.05, 0.5, {200, 1, 1, 0}, true, true, false},
         {"cut off, shiny, flat", 0.3, 0.12, 1.2, {-30, 0.3f, 1, 0.2f}, false, true, true, true},
         {"twigs, flat", 0.006, 0.0, 0.07, {70, 1, 0.4f, 0}, false, true, false, true, 8},
+        {"cut off and pointed in turn", 0.3, 0.15, 1.2, {-60, 1, 0.5f, 0}, true, true, true, false, 2000, true},
     };
     const GLubyte checker[4 * 4 * 3] = {
         250, 240, 230, 40, 90, 160, 250, 240, 230, 40, 90, 160, 120, 200, 90, 250, 250, 250, 120, 200, 90,
