@@ -4,8 +4,8 @@
 // (?cones=cpu). A browser frame is timed from the display call until a one-pixel read-back
 // returns, which waits for the frame to be finished.
 //
-// The machine's speed drifts, so the two take turns for a number of rounds, and each figure is
-// the median of its rounds' medians.
+// The machine's speed drifts, so the two take turns for a number of rounds, after one that warms
+// the pages up, and each figure is the median of its rounds' medians.
 //
 // Usage, after tools/run-web.sh --no-serve, a native build and npm ci in tests/web:
 //   node tools/bench-web.mjs [--frames N] [--rounds N]
@@ -78,6 +78,11 @@ try {
   await app.load(server.origin);
   const cpu = new Frimel(await (await browser.createBrowserContext()).newPage());
   await cpu.load(server.origin, { query: '?cones=cpu' });
+  // A first round goes uncounted: just after loading, while the pages still finish starting (the
+  // browser compiles their hot code anew, the site is kept for offline use), frames ran up to
+  // 70 % slower.
+  await browserRows(app);
+  await browserRows(cpu);
   for (let round = 0; round < rounds; ++round) {
     desktopRounds.push(desktopRows());
     webRounds.push(await browserRows(app));
