@@ -23,7 +23,15 @@ const banks = [['empty bank', 'settle'], ['100 crystals placed', 'grid 100; sett
 // Before any script of the page: every animation-frame callback that shows a frame is timed.
 function timeFrames() {
   window.frameWork = { busy: 0, frames: 0 };
-  const shown = () => (window.Module && Module._frimel_frames_shown ? Module._frimel_frames_shown() : 0);
+  // The program's functions are there before its code is ready, and throw until then: a callback
+  // that never ran would leave the page's start-up waiting for good.
+  const shown = () => {
+    try {
+      return window.Module && Module._frimel_frames_shown ? Module._frimel_frames_shown() : 0;
+    } catch {
+      return 0;
+    }
+  };
   const request = window.requestAnimationFrame.bind(window);
   window.requestAnimationFrame = (callback) => request((time) => {
     const start = performance.now();
