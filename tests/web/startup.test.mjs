@@ -216,8 +216,9 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
   });
 }
 
-// After one visit the site is kept: with the network gone the page starts, draws and takes a
-// click. A new build's site then replaces it, old cache and all, on the next visits.
+// After one visit the site is kept: with the network gone the page starts, draws, takes a click
+// and brings the sketch back. A new build's site then replaces it, old cache and all, on the next
+// visits.
 test('after one visit the page plays offline, and a new build replaces the kept site', async (t) => {
   const folder = siteCopy(t);
   const server = await serve(folder);
@@ -249,7 +250,14 @@ test('after one visit the page plays offline, and a new build replaces the kept 
   await app.key('y');
   await app.click(300, 300);
   await app.waitForLine('mouse clicked at 300 299');
-  assert.ok(!samePicture(await app.settle(), offline), 'the click placed ice');
+  const placed = await app.settle();
+  assert.ok(!samePicture(placed, offline), 'the click placed ice');
+  // The sketch kept while offline comes back on the next offline visit.
+  await app.page.waitForFunction(() => localStorage.getItem('frimel-sketch')
+    === Module.UTF8ToString(Module._frimel_sketch_text()), { timeout: 5000 });
+  await visitOffline();
+  await app.measure();
+  assert.ok(samePicture(await app.settle(), placed), 'the kept sketch came back offline');
 
   // A new build: one file changed, and its service worker written by the build's own step.
   const oldCache = keptCache(folder);
