@@ -73,11 +73,16 @@ void glutSwapBuffers() {
 // the canvas to the size asked for, and the page would resize it back straight after.
 void glutInitWindowSize(int, int) {}
 
-// As emscripten's: the first reshape and frame are requested, then main returns to the browser;
-// the runtime stays alive until the program forces its end however the events come and go.
+// As emscripten's: main returns to the browser, and the runtime stays alive until the program
+// forces its end however the events come and go. The first reshape and frame follow in a task of
+// their own, which first waits for the graphics to build the triangles' program: a wait that
+// would otherwise lengthen the first frame, the longest task of the start.
 void glutMainLoop() {
-    glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
-    glutPostRedisplay();
+    emscripten_async_call([](void*) {
+        webgl::finishStartUp();
+        glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
+        glutPostRedisplay();
+    }, nullptr, 0);
     emscripten_exit_with_live_runtime();
 }
 

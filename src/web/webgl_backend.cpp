@@ -252,6 +252,11 @@ GLuint finishProgram(PendingProgram& p) {
 
 void prepare() { ready(); }
 
+void finishStartUp() {
+    Backend& b = ready();
+    if (!b.lost && b.pending.program) b.program = finishProgram(b.pending);
+}
+
 bool contextLost() { return backend.lost; }
 
 void applyRasterState(const fixedgl::RasterState& state) { applyState(state); }
