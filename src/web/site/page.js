@@ -171,10 +171,14 @@
     print: printLine,
     printErr: (text) => console.warn(text),
     preRun: [fetchBitmaps],
+    // In a task of its own: the page's changes then restyle and repaint in a later frame, not in
+    // the first frame's task, which is long already.
     onFrameShown: () => {
       Module.onFrameShown = null;
-      started();
-      whenStarted();
+      nextTask().then(() => {
+        started();
+        whenStarted();
+      });
     },
     onExit: ended,
     onAbort: aborted,
@@ -272,11 +276,14 @@
     checkScript.addEventListener('load', () => done(window.frimelBrowserChecked));
     checkScript.addEventListener('error', () => aborted('check.js could not be fetched'));
   });
-  browserChecked.then((missing) => {
+  // The downloads start in a task of their own: the check's ends with making the graphics
+  // context, which may take long already.
+  browserChecked.then(async (missing) => {
     if (missing) {
       stopped(`Frimel needs ${missing}, which this browser lacks or has turned off.`);
       return;
     }
+    await nextTask();
     startDownloads();
     scriptLoad.then((code) => {
       if (!code) {
