@@ -50,7 +50,7 @@ struct ConeRun {
 // The corners of the batch's triangles, cone after cone, in the strip's numbering that the shader
 // reads its vertex's number in: corners 2i, 2i+1, 2i+3 and 2i, 2i+3, 2i+2 for side i, as the
 // triangles' way sends them, less a pointed cone's first triangles, which cover nothing. Nearly
-// every cone of a crystal is pointed, so this spares the rasterizer a third of its triangles.
+// every cone of a crystal is pointed, so this spares the graphics nearly half the cones' triangles.
 struct ConeBatch {
     std::vector<ConeInstance> instances;
     std::vector<std::uint32_t> indices;
