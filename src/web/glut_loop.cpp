@@ -79,7 +79,7 @@ void glutInitWindowSize(int, int) {}
 // would otherwise lengthen the first frame, the longest task of the start.
 void glutMainLoop() {
     emscripten_async_call([](void*) {
-        webgl::finishStartUp();
+        webgl::finishTrianglesProgram();
         glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
         glutPostRedisplay();
     }, nullptr, 0);

@@ -252,7 +252,7 @@ GLuint finishProgram(PendingProgram& p) {
 
 void prepare() { ready(); }
 
-void finishStartUp() {
+void finishTrianglesProgram() {
     Backend& b = ready();
     if (!b.lost && b.pending.program) b.program = finishProgram(b.pending);
 }
@@ -271,8 +271,8 @@ void drawBatch(fixedgl::FrameBatch& batch) {
         fixedgl::emptyBatch(batch);
         return;
     }
-    Backend& b = ready();
-    if (b.pending.program) b.program = finishProgram(b.pending);
+    finishTrianglesProgram();
+    Backend& b = backend;
     emscripten_glUseProgram(b.program);
     emscripten_glBindVertexArray(b.vertexArray);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, b.vertexBuffer);

@@ -27,8 +27,9 @@ PendingProgram startProgram(const char* vertexSource, const char* fragmentSource
 // emptied either way.
 unsigned finishProgram(PendingProgram& pending);
 bool contextLost();
-// Waits for the triangles' program to build, which its first draw would otherwise wait for.
-void finishStartUp();
+// Waits for the triangles' program to build, if it is still pending; called before the first
+// frame, so that its draw does not wait, and by every draw (a restore builds it anew).
+void finishTrianglesProgram();
 // Sets the context's depth test, blending and texture for a draw; counts a draw of the frame.
 void applyRasterState(const fixedgl::RasterState& state);
 void countDraw(std::size_t triangles);
