@@ -1,0 +1,33 @@
+#pragma once
+
+// What a frame costs: the cones of the frame a scene comes to rest at (every object grown to its
+// maxSize at every level it reaches), counted by walking the crystal geometry with a pen that
+// only counts. Nothing that would take a scene past the bound is let in, so no input can make a
+// frame slower than the bound allows.
+
+#include <cstdint>
+
+#include "model/crystal.h"
+#include "render/cone_pen.h"
+
+// The most cones a scene's frame may draw. A frame of this many cones takes well under a second
+// on software rendering; ordinary play stays far below it.
+constexpr std::int64_t kFrameConeBound = 400000;
+
+// Turns `rest`, a copy of an object (copyForRest), into the object as it rests, under these
+// settings, and gives its cones; previous is the object before it in the scene. Counting stops
+// just past limit, so a result above limit means "too many".
+std::int64_t settleAtRest(Crystal& rest, const Crystal& previous, bool sceneHasOthers,
+                          const ShapeSettings& settings, std::int64_t limit);
+// Everything of an object that its shape depends on, its predecessor included.
+void copyForRest(const Crystal& from, Crystal& to);
+
+// Cones of this object in the frame at rest, without changing it.
+std::int64_t objectConesAtRest(const Crystal& crystal, const Crystal& previous, bool sceneHasOthers,
+                               const ShapeSettings& settings, std::int64_t limit);
+
+// The same for the whole scene in `crystals`.
+std::int64_t sceneConesAtRest(const ShapeSettings& settings, std::int64_t limit = kFrameConeBound);
+
+// Whether the scene's frame at rest stays within the bound under these settings.
+bool sceneWithinBound(const ShapeSettings& settings);
