@@ -16,14 +16,16 @@ void countCone(double, double, double) { ++counted; }
 bool countedPastLimit() { return counted > countLimit; }
 const ConePen kCounter = {noMatrix, noMatrix, noRotate, noTranslate, countCone, countedPastLimit};
 
-// An object as it rests: every level it has reached grown to at least its maxSize. Reaching a
-// size can open further branch stations, which raise the level in turn, so the walk is repeated
-// until the level holds.
+// An object as it rests: every level it has reached grown to its maxSize and a little past it,
+// as lower levels go on growing a step a frame while the top one catches up. Reaching a size can
+// open further branch stations, which raise the level in turn, so the walk is repeated until the
+// level holds.
 std::int64_t countAtRest(Crystal& rest, const Crystal& previous, bool sceneHasOthers) {
+    const float grown = rest.maxSize + kRestOvershoot;
     for (int round = 0; round <= kGrowthLevels; ++round) {
         const float levelBefore = rest.level;
         const int reached = static_cast<int>(rest.level);
-        for (int j = 0; j <= reached; ++j) rest.growth[j] = std::max(rest.growth[j], rest.maxSize);
+        for (int j = 0; j <= reached; ++j) rest.growth[j] = std::max(rest.growth[j], grown);
         counted = 0;
         drawObject(rest, previous, sceneHasOthers);
         if (rest.level == levelBefore || countedPastLimit()) break;

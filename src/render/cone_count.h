@@ -1,8 +1,8 @@
 #pragma once
 
 // What a frame costs: the cones of the frame a scene comes to rest at (every object grown to its
-// maxSize at every level it reaches), counted by walking the crystal geometry with a pen that
-// only counts. Nothing that would take a scene past the bound is let in, so no input can make a
+// maxSize at every level it reaches, and by as much past it as growth goes), counted by walking
+// the crystal geometry with a pen that only counts. Nothing that would take a scene past the bound is let in, so no input can make a
 // frame slower than the bound allows.
 
 #include <cstdint>
@@ -13,6 +13,10 @@
 // The most cones a scene's frame may draw. A frame of this many cones takes well under a second
 // on software rendering; ordinary play stays far below it.
 constexpr std::int64_t kFrameConeBound = 400000;
+
+// How far past its maxSize a level may grow before the object rests: a level past its size
+// still gains 0.0001 a frame while the top level catches up, for a few hundred frames at most.
+constexpr float kRestOvershoot = 0.1f;
 
 // Turns `rest`, a copy of an object (copyForRest), into the object as it rests, under these
 // settings, and gives its cones; previous is the object before it in the scene. Counting stops

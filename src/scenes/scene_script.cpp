@@ -104,6 +104,7 @@ const Command kCommands[] = {
     {"grid", 1, [](const int* a) { clickGrid(a[0], false); return true; }},
     {"mixedgrid", 1, [](const int* a) { clickGrid(a[0], true); return true; }},
     {"stroke", 2, [](const int* a) { dragStroke(a[0], a[1]); return true; }},
+    {"complexity", 1, [](const int* a) { complexityMenu(a[0]); return true; }},
 };
 
 bool parseInt(const std::string& word, int& value) {

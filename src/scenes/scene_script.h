@@ -15,6 +15,7 @@
 //   settle         frames until the newest object has rested (allGrown three frames running)
 //   grid N         N clicks on a grid over the bank; mixedgrid N alternates crystals and chunks
 //   stroke N HOLD  a drag left to right placing N objects, held still HOLD events at each
+//   complexity N   the Crystal Complexity menu's entry N: 1 no arms, 2 two a side, 3 four
 //
 // Unknown or malformed commands are reported on standard error and skipped.
 

@@ -12,7 +12,7 @@ void drawCrystalsLiteral() {
     glMatrixMode(GL_MODELVIEW);
     glColor3f(1.0f, 1.0f, 1.0f);
     setMaterial(crystalMaterial);
-    const PenInUse drawing(glConePen(), settingsInForce());
+    const PenInUse drawing(startFrameCones(), settingsInForce());
     const size_t n = crystals.size();
     for (size_t i = 0; i < n; ++i) {
         Crystal* c = crystals[i];
