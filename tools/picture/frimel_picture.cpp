@@ -9,12 +9,12 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,13 +30,15 @@
 #include "sketch/png_text.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
+#include "sketch_input.h"
+#include "textures/textures.h"
 
 namespace {
 constexpr int kLargestSide = 16384;
 constexpr int kFramesToRest = 20000;  // as many as a scene replayed by the benches may take
 
 int usage() {
-    std::fprintf(stderr, "usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
+    std::fprintf(stderr, "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
     return 2;
 }
 
@@ -45,19 +47,12 @@ int failure(const std::string& what) {
     return 1;
 }
 
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 bool parseSize(const char* text, int& width, int& height) {
     char* end = nullptr;
     const long w = std::strtol(text, &end, 10);
     long h = w;
     if (*end == 'x') h = std::strtol(end + 1, &end, 10);
-    if (*end != '\0' || w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return false;
+    if (end == text || *end != '\0' || w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
     return true;
@@ -80,12 +75,19 @@ std::string defaultDataFolder() {
     return ".";
 }
 
-bool readSketch(const std::string& source, Sketch& sketch, std::string& why) {
-    std::vector<std::uint8_t> bytes;
-    if (readFile(source, bytes)) return sketchFromFile(bytes.data(), bytes.size(), sketch, why);
-    if (source.find("sketch=") != std::string::npos) return sketchFromText(source, sketch, why);
-    why = "cannot read " + source;
-    return false;
+// The bitmaps are read by their bare names, from the folder that holds them.
+bool enterDataFolder(const std::string& data, std::string& why) {
+    if (chdir(data.c_str()) != 0) {
+        why = "cannot enter the bitmap folder " + data + ": " + std::strerror(errno);
+        return false;
+    }
+    for (const char* name : bitmapFileNames) {
+        if (access(name, R_OK) != 0) {
+            why = "the bitmap folder " + data + " has no readable " + name;
+            return false;
+        }
+    }
+    return true;
 }
 
 // Frames as the page draws them until the newest object rests. The size of the frame does not
@@ -118,13 +120,13 @@ int main(int argc, char** argv) {
 
     Sketch sketch;
     std::string why;
-    if (!readSketch(source, sketch, why)) return failure(source + ": " + why);
-    // The bitmaps are read by their bare names, from the folder that holds them.
+    if (!readSketchArgument(source, sketch, why)) return failure(source + ": " + why);
     char here[PATH_MAX];
     if (getcwd(here, sizeof here) == nullptr) return failure("cannot tell the current folder");
+    if (output.empty()) return usage();
     if (output[0] != '/') output = std::string(here) + "/" + output;
     if (data.empty()) data = defaultDataFolder();
-    if (chdir(data.c_str()) != 0) return failure("cannot enter the bitmap folder " + data);
+    if (!enterDataFolder(data, why)) return failure(why);
 
     if (!makeOffscreenPicture(width, height, why)) return failure(why);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
