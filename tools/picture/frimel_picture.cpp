@@ -7,14 +7,17 @@
 // sketch or a link. The scene is drawn once it has come to rest, as the page shows it. The eight
 // bitmaps are read from DIR, by default the installed ones.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -90,6 +93,14 @@ bool enterDataFolder(const std::string& data, std::string& why) {
     return true;
 }
 
+// The picture's pixels, taken before anything is drawn: a size the memory cannot hold is said
+// plainly rather than ending the program.
+std::unique_ptr<std::uint8_t[]> pictureMemory(int width, int height) {
+    const std::uint64_t bytes = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 3;
+    if (bytes > SIZE_MAX) return nullptr;
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+}
+
 // Frames as the page draws them until the newest object rests. The size of the frame does not
 // change how anything grows, so they are drawn tiny.
 void growToRest() {
@@ -97,6 +108,28 @@ void growToRest() {
     for (int frame = 0; frame < kFramesToRest && !(allGrown || crystals.empty()); ++frame) {
         composeFrame(drawCrystals);
     }
+}
+
+bool writePicture(const std::string& output, const std::uint8_t* rgb, int width, int height, std::string& why) {
+    std::string text;
+    if (!sketchToText(captureSketch(), text, why)) {
+        why = "the scene drawn cannot be kept as a sketch: " + why;
+        return false;
+    }
+    std::vector<std::uint8_t> textChunk;
+    appendPngText(textChunk, kSketchPngKeyword, text);
+    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        why = "cannot write " + output + ": " + std::strerror(errno);
+        return false;
+    }
+    bool written = writePng(fd, rgb, width, height, textChunk, why);
+    if (close(fd) != 0 && written) {
+        why = std::strerror(errno);
+        written = false;
+    }
+    if (!written) why = "cannot write " + output + ": " + why;
+    return written;
 }
 }  // namespace
 
@@ -125,10 +158,13 @@ int main(int argc, char** argv) {
     if (getcwd(here, sizeof here) == nullptr) return failure("cannot tell the current folder");
     if (output.empty()) return usage();
     if (output[0] != '/') output = std::string(here) + "/" + output;
+    const std::string picture = "cannot make a picture of " + std::to_string(width) + "x" + std::to_string(height);
+    const std::unique_ptr<std::uint8_t[]> rgb = pictureMemory(width, height);
+    if (rgb == nullptr) return failure(picture + ": not enough memory");
     if (data.empty()) data = defaultDataFolder();
     if (!enterDataFolder(data, why)) return failure(why);
 
-    if (!makeOffscreenPicture(width, height, why)) return failure(why);
+    if (!makeOffscreenPicture(width, height, why)) return failure(picture + ": " + why);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     setUpDrawing();
     createQuadric();
@@ -136,16 +172,7 @@ int main(int argc, char** argv) {
     growToRest();
     reshape(width, height);
     composeFrame(drawCrystals);
-    const std::vector<std::uint8_t> png = encodePng(readOffscreenPicture(width, height), width, height);
-    std::string text;
-    std::vector<std::uint8_t> carrying;
-    if (png.empty() || !sketchToText(captureSketch(), text, why) ||
-        !withPngText(png.data(), png.size(), kSketchPngKeyword, text, carrying)) {
-        return failure("the picture could not be made");
-    }
-    std::ofstream out(output, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(carrying.data()), static_cast<std::streamsize>(carrying.size()));
-    out.close();
-    if (!out) return failure("cannot write " + output);
+    readOffscreenPicture(width, height, rgb.get());
+    if (!writePicture(output, rgb.get(), width, height, why)) return failure(why);
     return 0;
 }
