@@ -7,7 +7,6 @@
 // sketch or a link. The scene is drawn once it has come to rest, as the page shows it. The eight
 // bitmaps are read from DIR, by default the installed ones.
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +26,7 @@
 #include "app/startup.h"
 #include "app/state.h"
 #include "offscreen_gl.h"
+#include "output_file.h"
 #include "png_file.h"
 #include "render/crystal_geometry.h"
 #include "render/frame.h"
@@ -118,18 +118,14 @@ bool writePicture(const std::string& output, const std::uint8_t* rgb, int width,
     }
     std::vector<std::uint8_t> textChunk;
     appendPngText(textChunk, kSketchPngKeyword, text);
-    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        why = "cannot write " + output + ": " + std::strerror(errno);
+    NewFile file;
+    if (!startNewFile(output, file, why)) return false;
+    if (!writePng(file.fd, rgb, width, height, textChunk, why)) {
+        why = "cannot write " + output + ": " + why;
+        dropNewFile(file);
         return false;
     }
-    bool written = writePng(fd, rgb, width, height, textChunk, why);
-    if (close(fd) != 0 && written) {
-        why = std::strerror(errno);
-        written = false;
-    }
-    if (!written) why = "cannot write " + output + ": " + why;
-    return written;
+    return finishNewFile(file, why);
 }
 }  // namespace
 
@@ -151,6 +147,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Everything that can be known before drawing is checked first: the sketch, where the
+    // picture goes, the memory for it and the bitmaps.
     Sketch sketch;
     std::string why;
     if (!readSketchArgument(source, sketch, why)) return failure(source + ": " + why);
@@ -158,6 +156,7 @@ int main(int argc, char** argv) {
     if (getcwd(here, sizeof here) == nullptr) return failure("cannot tell the current folder");
     if (output.empty()) return usage();
     if (output[0] != '/') output = std::string(here) + "/" + output;
+    if (!checkOutput(output, why)) return failure(why);
     const std::string picture = "cannot make a picture of " + std::to_string(width) + "x" + std::to_string(height);
     const std::unique_ptr<std::uint8_t[]> rgb = pictureMemory(width, height);
     if (rgb == nullptr) return failure(picture + ": not enough memory");
