@@ -102,12 +102,14 @@ std::unique_ptr<std::uint8_t[]> pictureMemory(int width, int height) {
 }
 
 // Frames as the page draws them until the newest object rests. The size of the frame does not
-// change how anything grows, so they are drawn tiny.
-void growToRest() {
+// change how anything grows, so they are drawn tiny. False if it did not rest in time.
+bool growToRest() {
     reshape(16, 16);
-    for (int frame = 0; frame < kFramesToRest && !(allGrown || crystals.empty()); ++frame) {
+    for (int frame = 0; frame < kFramesToRest; ++frame) {
+        if (allGrown || crystals.empty()) return true;
         composeFrame(drawCrystals);
     }
+    return allGrown || crystals.empty();
 }
 
 bool writePicture(const std::string& output, const std::uint8_t* rgb, int width, int height, std::string& why) {
@@ -168,7 +170,10 @@ int main(int argc, char** argv) {
     setUpDrawing();
     createQuadric();
     applySketch(sketch);
-    growToRest();
+    if (!growToRest()) {
+        std::fprintf(stderr, "frimel-picture: the scene did not come to rest in %d frames; drawn as it stands\n",
+                     kFramesToRest);
+    }
     reshape(width, height);
     composeFrame(drawCrystals);
     readOffscreenPicture(width, height, rgb.get());
