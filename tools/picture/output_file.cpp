@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -49,13 +48,16 @@ mode_t newFileMode() {
 }  // namespace
 
 bool checkOutput(std::string& path, std::string& why) {
+    // A link is followed to the file it names, which need not exist yet.
     struct stat info;
-    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    for (int links = 0; lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode); ++links) {
         char named[PATH_MAX];
-        if (realpath(path.c_str(), named) == nullptr) {
-            return fail(why, "cannot write " + path + ": " + std::strerror(errno));
+        const ssize_t length = readlink(path.c_str(), named, sizeof named);
+        if (links == 40 || length <= 0 || length == sizeof named) {
+            return fail(why, "cannot write " + path + ": " + std::strerror(links == 40 ? ELOOP : errno));
         }
-        path = named;
+        const std::string target(named, static_cast<std::size_t>(length));
+        path = target[0] == '/' ? target : folderOf(path) + "/" + target;
     }
     if (stat(path.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) return fail(why, "cannot write " + path + ": it is a folder");
