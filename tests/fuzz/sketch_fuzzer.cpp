@@ -2,6 +2,9 @@
 // and checks that whatever it accepts is a sketch it writes and reads back unchanged.
 // AddressSanitizer and UBSan catch any read out of bounds or arithmetic overflow.
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +34,20 @@ void checkRoundTrip(const Sketch& sketch) {
         fail("a sketch's link cannot be read back");
     }
 }
+
+// The walk over an open file finds what the walk over the same bytes in memory finds.
+void checkFileWalk(const std::uint8_t* data, std::size_t size) {
+    static const int fd = memfd_create("sketch_fuzzer", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) {
+        fail("the scratch file cannot be written");
+    }
+    std::string inMemory, fromFile, whyInMemory, whyFromFile;
+    const bool found = findPngText(data, size, kSketchPngKeyword, inMemory, whyInMemory);
+    if (findPngTextInFile(fd, size, kSketchPngKeyword, size, fromFile, whyFromFile) != found ||
+        fromFile != inMemory || whyFromFile != whyInMemory) {
+        fail("a picture read from a file is not read as the same bytes in memory");
+    }
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (why.empty()) {
         fail("a refusal gave no reason");
     }
+    checkFileWalk(data, size);
     // The same bytes as a sketch's own bytes, past the text layer, and with a check sum that
     // matches, so that mutations reach the checks behind it.
     if (decodeSketch(data, size, sketch, why)) checkRoundTrip(sketch);

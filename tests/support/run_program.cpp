@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,5 +86,41 @@ ProgramRun runProgram(const std::string& workDir, double timeLimitSeconds,
     }
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
+    return run;
+}
+
+namespace {
+std::string readWhole(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got, at = 0; (got = pread(fd, buffer, sizeof buffer, at)) > 0; at += got) text.append(buffer, got);
+    close(fd);
+    return text;
+}
+}  // namespace
+
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args, unsigned long long addressSpace,
+                unsigned long long fileSize) {
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // Its output goes to files in memory, read once it has ended.
+    const int output = memfd_create("tool-output", MFD_CLOEXEC);
+    const int errors = memfd_create("tool-errors", MFD_CLOEXEC);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(output, STDOUT_FILENO);
+        dup2(errors, STDERR_FILENO);
+        const rlimit space = {addressSpace, addressSpace}, size = {fileSize, fileSize};
+        if (addressSpace != 0) setrlimit(RLIMIT_AS, &space);
+        if (fileSize != 0) setrlimit(RLIMIT_FSIZE, &size);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    ToolRun run;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    run.output = readWhole(output);
+    run.errors = readWhole(errors);
     return run;
 }

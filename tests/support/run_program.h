@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What one run of the real frimel program did.
 struct ProgramRun {
@@ -16,3 +17,14 @@ struct ProgramRun {
 // entered its main loop without waiting for the whole time limit.
 ProgramRun runProgram(const std::string& workDir, double timeLimitSeconds,
                       const std::string& settleAfter = "", double settleSeconds = 0.5);
+
+// What one run of a command-line tool did: its status (-1 if a signal ended it) and output.
+struct ToolRun {
+    int exitStatus = -1;
+    std::string output, errors;
+};
+
+// Runs program with args to its end, under limits in bytes (0 for none) on the memory it may map
+// and on the size of a file it writes.
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
+                unsigned long long addressSpace = 0, unsigned long long fileSize = 0);

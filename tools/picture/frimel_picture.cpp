@@ -9,12 +9,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -24,19 +26,22 @@
 #include "app/startup.h"
 #include "app/state.h"
 #include "offscreen_gl.h"
+#include "output_file.h"
 #include "png_file.h"
 #include "render/crystal_geometry.h"
 #include "render/frame.h"
 #include "sketch/png_text.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
+#include "sketch_input.h"
+#include "textures/textures.h"
 
 namespace {
 constexpr int kLargestSide = 16384;
 constexpr int kFramesToRest = 20000;  // as many as a scene replayed by the benches may take
 
 int usage() {
-    std::fprintf(stderr, "usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
+    std::fprintf(stderr, "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
     return 2;
 }
 
@@ -45,19 +50,12 @@ int failure(const std::string& what) {
     return 1;
 }
 
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 bool parseSize(const char* text, int& width, int& height) {
     char* end = nullptr;
     const long w = std::strtol(text, &end, 10);
     long h = w;
     if (*end == 'x') h = std::strtol(end + 1, &end, 10);
-    if (*end != '\0' || w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return false;
+    if (end == text || *end != '\0' || w < 1 || h < 1 || w > kLargestSide || h > kLargestSide) return false;
     width = static_cast<int>(w);
     height = static_cast<int>(h);
     return true;
@@ -80,21 +78,56 @@ std::string defaultDataFolder() {
     return ".";
 }
 
-bool readSketch(const std::string& source, Sketch& sketch, std::string& why) {
-    std::vector<std::uint8_t> bytes;
-    if (readFile(source, bytes)) return sketchFromFile(bytes.data(), bytes.size(), sketch, why);
-    if (source.find("sketch=") != std::string::npos) return sketchFromText(source, sketch, why);
-    why = "cannot read " + source;
-    return false;
+// The bitmaps are read by their bare names, from the folder that holds them.
+bool enterDataFolder(const std::string& data, std::string& why) {
+    if (chdir(data.c_str()) != 0) {
+        why = "cannot enter the bitmap folder " + data + ": " + std::strerror(errno);
+        return false;
+    }
+    for (const char* name : bitmapFileNames) {
+        if (access(name, R_OK) != 0) {
+            why = "the bitmap folder " + data + " has no readable " + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The picture's pixels, taken before anything is drawn: a size the memory cannot hold is said
+// plainly rather than ending the program.
+std::unique_ptr<std::uint8_t[]> pictureMemory(int width, int height) {
+    const std::uint64_t bytes = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 3;
+    if (bytes > SIZE_MAX) return nullptr;
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
 }
 
 // Frames as the page draws them until the newest object rests. The size of the frame does not
-// change how anything grows, so they are drawn tiny.
-void growToRest() {
+// change how anything grows, so they are drawn tiny. False if it did not rest in time.
+bool growToRest() {
     reshape(16, 16);
-    for (int frame = 0; frame < kFramesToRest && !(allGrown || crystals.empty()); ++frame) {
+    for (int frame = 0; frame < kFramesToRest; ++frame) {
+        if (allGrown || crystals.empty()) return true;
         composeFrame(drawCrystals);
     }
+    return allGrown || crystals.empty();
+}
+
+bool writePicture(const std::string& output, const std::uint8_t* rgb, int width, int height, std::string& why) {
+    std::string text;
+    if (!sketchToText(captureSketch(), text, why)) {
+        why = "the scene drawn cannot be kept as a sketch: " + why;
+        return false;
+    }
+    std::vector<std::uint8_t> textChunk;
+    appendPngText(textChunk, kSketchPngKeyword, text);
+    NewFile file;
+    if (!startNewFile(output, file, why)) return false;
+    if (!writePng(file.fd, rgb, width, height, textChunk, why)) {
+        why = "cannot write " + output + ": " + why;
+        dropNewFile(file);
+        return false;
+    }
+    return finishNewFile(file, why);
 }
 }  // namespace
 
@@ -116,34 +149,34 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Everything that can be known before drawing is checked first: the sketch, where the
+    // picture goes, the memory for it and the bitmaps.
     Sketch sketch;
     std::string why;
-    if (!readSketch(source, sketch, why)) return failure(source + ": " + why);
-    // The bitmaps are read by their bare names, from the folder that holds them.
+    if (!readSketchArgument(source, sketch, why)) return failure(source + ": " + why);
     char here[PATH_MAX];
     if (getcwd(here, sizeof here) == nullptr) return failure("cannot tell the current folder");
+    if (output.empty()) return usage();
     if (output[0] != '/') output = std::string(here) + "/" + output;
+    if (!checkOutput(output, why)) return failure(why);
+    const std::string picture = "cannot make a picture of " + std::to_string(width) + "x" + std::to_string(height);
+    const std::unique_ptr<std::uint8_t[]> rgb = pictureMemory(width, height);
+    if (rgb == nullptr) return failure(picture + ": not enough memory");
     if (data.empty()) data = defaultDataFolder();
-    if (chdir(data.c_str()) != 0) return failure("cannot enter the bitmap folder " + data);
+    if (!enterDataFolder(data, why)) return failure(why);
 
-    if (!makeOffscreenPicture(width, height, why)) return failure(why);
+    if (!makeOffscreenPicture(width, height, why)) return failure(picture + ": " + why);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     setUpDrawing();
     createQuadric();
     applySketch(sketch);
-    growToRest();
+    if (!growToRest()) {
+        std::fprintf(stderr, "frimel-picture: the scene did not come to rest in %d frames; drawn as it stands\n",
+                     kFramesToRest);
+    }
     reshape(width, height);
     composeFrame(drawCrystals);
-    const std::vector<std::uint8_t> png = encodePng(readOffscreenPicture(width, height), width, height);
-    std::string text;
-    std::vector<std::uint8_t> carrying;
-    if (png.empty() || !sketchToText(captureSketch(), text, why) ||
-        !withPngText(png.data(), png.size(), kSketchPngKeyword, text, carrying)) {
-        return failure("the picture could not be made");
-    }
-    std::ofstream out(output, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(carrying.data()), static_cast<std::streamsize>(carrying.size()));
-    out.close();
-    if (!out) return failure("cannot write " + output);
+    readOffscreenPicture(width, height, rgb.get());
+    if (!writePicture(output, rgb.get(), width, height, why)) return failure(why);
     return 0;
 }

@@ -5,8 +5,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <algorithm>
-
 namespace {
 bool fail(std::string& why, const char* reason) {
     why = reason;
@@ -67,20 +65,16 @@ bool makeOffscreenPicture(int width, int height, std::string& why) {
         renderbufferStorage(GL_RENDERBUFFER, formats[i], width, height);
         attach(GL_FRAMEBUFFER, attachments[i], GL_RENDERBUFFER, buffers[i]);
     }
+    // Mesa's llvmpipe reports storage it cannot allocate only as an incomplete attachment.
+    if (glGetError() == GL_OUT_OF_MEMORY || status(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT) {
+        return fail(why, "OpenGL has not enough memory for it");
+    }
     if (status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return fail(why, "the picture's framebuffer is incomplete");
     return true;
 }
 
-std::vector<std::uint8_t> readOffscreenPicture(int width, int height) {
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    std::vector<std::uint8_t> bottomUp(row * static_cast<std::size_t>(height));
+void readOffscreenPicture(int width, int height, std::uint8_t* rgb) {
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<std::uint8_t> topDown(bottomUp.size());
-    for (int y = 0; y < height; ++y) {
-        std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
-                    topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
-    }
-    return topDown;
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Makes a context current that draws into a width x height picture with a depth buffer.
 bool makeOffscreenPicture(int width, int height, std::string& why);
 
-// The picture drawn, RGB rows top first.
-std::vector<std::uint8_t> readOffscreenPicture(int width, int height);
+// The picture drawn into rgb, width * height * 3 bytes: RGB rows bottom first, as OpenGL reads
+// them, so that the largest picture is held once.
+void readOffscreenPicture(int width, int height, std::uint8_t* rgb);

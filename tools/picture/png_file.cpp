@@ -1,12 +1,21 @@
 #include "png_file.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
-#include "sketch/sketch_codec.h"
+#include <cerrno>
+#include <cstring>
 
 namespace {
+constexpr std::uint32_t kLargestChunk = 0x7fffffff;
+constexpr off_t kIdatLengthAt = 8 + 12 + 13;  // after the signature and the header chunk
+
 void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+std::uint32_t crcOf(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
+    return static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
 }
 
 void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
@@ -14,35 +23,90 @@ void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
     const std::size_t start = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    putBigEndian(out, crc32Of(out.data() + start, out.size() - start));
+    putBigEndian(out, crcOf(out.data() + start, out.size() - start, 0));
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size, std::string& why) {
+    while (size > 0) {
+        const ssize_t done = write(fd, data, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) {
+            why = std::strerror(done < 0 ? errno : EIO);
+            return false;
+        }
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, std::string& why) {
+    return writeAll(fd, bytes.data(), bytes.size(), why);
+}
+
+// Each row after a filter byte: "Sub", which suits the smooth snow and sky. The IDAT chunk's
+// length is known only at the end, and is written into its place then.
+bool writeImageData(int fd, const std::uint8_t* rgb, int width, int height, z_stream& z, std::string& why) {
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    std::vector<std::uint8_t> line(row + 1);
+    std::vector<std::uint8_t> packed(1 << 16);
+    std::vector<std::uint8_t> head;
+    putBigEndian(head, 0);
+    head.insert(head.end(), {'I', 'D', 'A', 'T'});
+    if (!writeAll(fd, head, why)) return false;
+    std::uint32_t crc = crcOf(head.data() + 4, 4, 0);
+    std::uint64_t length = 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* pixels = rgb + row * static_cast<std::size_t>(height - 1 - y);
+        line[0] = 1;
+        for (std::size_t i = 0; i < row; ++i) {
+            line[i + 1] = static_cast<std::uint8_t>(pixels[i] - (i >= 3 ? pixels[i - 3] : 0));
+        }
+        z.next_in = line.data();
+        z.avail_in = static_cast<uInt>(line.size());
+        do {
+            z.next_out = packed.data();
+            z.avail_out = static_cast<uInt>(packed.size());
+            deflate(&z, y + 1 == height ? Z_FINISH : Z_NO_FLUSH);
+            const std::size_t made = packed.size() - z.avail_out;
+            crc = crcOf(packed.data(), made, crc);
+            length += made;
+            if (!writeAll(fd, packed.data(), made, why)) return false;
+        } while (z.avail_out == 0);
+    }
+    if (length > kLargestChunk) {
+        why = "the picture packs into more than one PNG chunk holds";
+        return false;
+    }
+    std::vector<std::uint8_t> number;
+    putBigEndian(number, static_cast<std::uint32_t>(length));
+    if (pwrite(fd, number.data(), 4, kIdatLengthAt) != 4) {
+        why = std::strerror(errno);
+        return false;
+    }
+    number.clear();
+    putBigEndian(number, crc);
+    return writeAll(fd, number, why);
 }
 }  // namespace
 
-std::vector<std::uint8_t> encodePng(const std::vector<std::uint8_t>& rgb, int width, int height) {
+bool writePng(int fd, const std::uint8_t* rgb, int width, int height, const std::vector<std::uint8_t>& endChunks,
+              std::string& why) {
     std::vector<std::uint8_t> header;
     putBigEndian(header, static_cast<std::uint32_t>(width));
     putBigEndian(header, static_cast<std::uint32_t>(height));
     header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, no interlace
+    std::vector<std::uint8_t> start = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    putChunk(start, "IHDR", header);
 
-    // Each row after a filter byte: "Sub", which suits the smooth snow and sky.
-    const std::size_t row = static_cast<std::size_t>(width) * 3;
-    std::vector<std::uint8_t> filtered;
-    filtered.reserve((row + 1) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* line = rgb.data() + row * static_cast<std::size_t>(y);
-        filtered.push_back(1);
-        for (std::size_t i = 0; i < row; ++i) {
-            filtered.push_back(static_cast<std::uint8_t>(line[i] - (i >= 3 ? line[i - 3] : 0)));
-        }
+    z_stream z{};
+    if (deflateInit(&z, 6) != Z_OK) {
+        why = "not enough memory to pack the picture";
+        return false;
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(filtered.size()));
-    std::vector<std::uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 6) != Z_OK) return {};
-    packed.resize(packedSize);
-
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", packed);
-    putChunk(png, "IEND", {});
-    return png;
+    const bool written = writeAll(fd, start, why) && writeImageData(fd, rgb, width, height, z, why);
+    deflateEnd(&z);
+    std::vector<std::uint8_t> end = endChunks;
+    putChunk(end, "IEND", {});
+    return written && writeAll(fd, end, why);
 }
