@@ -80,11 +80,10 @@ struct Case {
 };
 
 TEST_F(PictureTool, SaysWhatIsWrongBeforeDrawingAndTouchesNoFileItCannotFinish) {
-    // The newest crystal at its size exactly: today's rule stops it there but counts it as grown
-    // only past it, so the scene never rests.
+    // The newest crystal just placed: it takes a hundred frames and more to rest.
     Sketch restless = captureSketch();
     SketchObject& newest = restless.objects[restless.listed - 1];
-    newest.growth[static_cast<int>(newest.level)] = newest.maxSize;
+    newest.growth[static_cast<int>(newest.level)] = 0.001f;
     restless.allGrown = false;
     std::string text, why;
     ASSERT_TRUE(sketchToText(restless, text, why)) << why;
@@ -113,7 +112,9 @@ TEST_F(PictureTool, SaysWhatIsWrongBeforeDrawingAndTouchesNoFileItCannotFinish) 
          nullptr, 0, 16 << 10},
         {"an output link to no file yet", {"@/picture.png", "@/link.png"}, 0, nullptr, "linked.png"},
         {"the picture written over its own input", {"@/picture.png", "@/picture.png"}, 0, nullptr, "picture.png"},
-        {"a scene that never rests", {"@/restless.txt", "@/restless.png"}, 0, "did not come to rest", "restless.png"},
+        {"a scene that does not rest in its frames", {"@/restless.txt", "@/restless.png", "--frames", "3"}, 0,
+         "did not come to rest in 3 frames", "restless.png"},
+        {"frames past the most", {"@/restless.txt", "@/restless.png", "--frames", "20001"}, 1, "frames"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

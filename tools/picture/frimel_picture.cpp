@@ -1,11 +1,13 @@
 // Draws a sketch kept by Frimel's page as the desktop program would show it, at any size, into
 // a PNG that carries the sketch too. Needs no display: Mesa draws off-screen.
 //
-//   frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]
+//   frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR] [--frames N]
 //
 // SKETCH is a link ("https://...#sketch=..."), a picture saved by the page, or a file holding a
 // sketch or a link. The scene is drawn once it has come to rest, as the page shows it. The eight
-// bitmaps are read from DIR, by default the installed ones.
+// bitmaps are read from DIR, by default the installed ones. A scene grows for at most N frames
+// (20000 by default, far more than any scene takes), and one that has not come to rest by then
+// is drawn as it stands, with a line that says so.
 
 #include <unistd.h>
 
@@ -41,7 +43,7 @@ constexpr int kLargestSide = 16384;
 constexpr int kFramesToRest = 20000;  // as many as a scene replayed by the benches may take
 
 int usage() {
-    std::fprintf(stderr, "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
+    std::fprintf(stderr, "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR] [--frames N]\n");
     return 2;
 }
 
@@ -103,9 +105,9 @@ std::unique_ptr<std::uint8_t[]> pictureMemory(int width, int height) {
 
 // Frames as the page draws them until the newest object rests. The size of the frame does not
 // change how anything grows, so they are drawn tiny. False if it did not rest in time.
-bool growToRest() {
+bool growToRest(int frames) {
     reshape(16, 16);
-    for (int frame = 0; frame < kFramesToRest; ++frame) {
+    for (int frame = 0; frame < frames; ++frame) {
         if (allGrown || crystals.empty()) return true;
         composeFrame(drawCrystals);
     }
@@ -137,11 +139,19 @@ int main(int argc, char** argv) {
     std::string output = argv[2];
     int width = 600;
     int height = 600;
+    int frames = kFramesToRest;
     std::string data;
     for (int i = 3; i < argc; i += 2) {
         if (i + 1 >= argc) return usage();
         if (std::strcmp(argv[i], "--size") == 0) {
             if (!parseSize(argv[i + 1], width, height)) return failure("a size is W or WxH, from 1 to 16384");
+        } else if (std::strcmp(argv[i], "--frames") == 0) {
+            char* end = nullptr;
+            const long n = std::strtol(argv[i + 1], &end, 10);
+            if (end == argv[i + 1] || *end != '\0' || n < 0 || n > kFramesToRest) {
+                return failure("frames are a number from 0 to " + std::to_string(kFramesToRest));
+            }
+            frames = static_cast<int>(n);
         } else if (std::strcmp(argv[i], "--data") == 0) {
             data = argv[i + 1];
         } else {
@@ -170,9 +180,9 @@ int main(int argc, char** argv) {
     setUpDrawing();
     createQuadric();
     applySketch(sketch);
-    if (!growToRest()) {
+    if (!growToRest(frames)) {
         std::fprintf(stderr, "frimel-picture: the scene did not come to rest in %d frames; drawn as it stands\n",
-                     kFramesToRest);
+                     frames);
     }
     reshape(width, height);
     composeFrame(drawCrystals);
