@@ -2,6 +2,7 @@
 
 #include <GL/glut.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "app/state.h"
@@ -22,6 +23,7 @@ void cone(double base, double top, double height) {
     gluCylinder(quadric, base, top, height, 4, 1);
 }
 bool frameFull() { return conesThisFrame >= kFrameConeBound; }
+std::int64_t conesOfLastFrame = 0;
 const ConePen kGlPen = {pushMatrix, popMatrix, rotate, translate, cone, frameFull};
 }  // namespace
 
@@ -46,4 +48,7 @@ void drawCrystals() {
         glPopMatrix();
         if (!allGrown) growCrystal(c);
     }
+    conesOfLastFrame = std::min(conesThisFrame, kFrameConeBound);
 }
+
+std::int64_t conesInLastFrame() { return conesOfLastFrame; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "render/crystal_shape.h"
 
 // Draws every object in list order, oldest first, growing each right after it is drawn.
@@ -8,3 +10,6 @@ void drawCrystals();
 // The frame's pen, its count of cones started anew: the crystal geometry drawn with GL on the
 // shared quadric, never more than the frame's bound of cones.
 const ConePen& startFrameCones();
+
+// How many cones the last frame drew.
+std::int64_t conesInLastFrame();

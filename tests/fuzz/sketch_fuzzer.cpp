@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the sketch reader as a file, a link and a picture would reach it,
-// and checks that whatever it accepts is a sketch it writes and reads back unchanged.
+// and checks that whatever it accepts is a sketch it writes and reads back unchanged, and that
+// its frame at rest stays within the cone bound.
 // AddressSanitizer and UBSan catch any read out of bounds or arithmetic overflow.
 
 #include <sys/mman.h>
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "sketch/png_text.h"
+#include "render/cone_count.h"
 #include "sketch/sketch_codec.h"
+#include "sketch/sketch_cost.h"
 #include "sketch/sketch_text.h"
 
 namespace {
@@ -22,6 +25,7 @@ namespace {
 }
 
 void checkRoundTrip(const Sketch& sketch) {
+    if (sketchConesAtRest(sketch, kFrameConeBound) > kFrameConeBound) fail("a sketch past the cone bound was accepted");
     std::vector<std::uint8_t> bytes, again;
     std::string why;
     if (!encodeSketch(sketch, bytes, why)) fail("a sketch the reader accepted cannot be written");

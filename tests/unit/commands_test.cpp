@@ -170,6 +170,53 @@ TEST_F(KeyboardTest, OneDimensionalThenBIsThreeDimensional) {
     EXPECT_TRUE(sideBranches);
 }
 
+// One large crystal, six branch stations a depth once it rests. Its cones: with arms two a side
+// and three depths, 287,934; with arms four a side, 479,890, past the frame's bound of 400,000;
+// two depths four a side, 13,330.
+void oneLargeCrystal(float threshold, bool arms, int layout) {
+    fillScene(1);
+    Crystal* c = currentCrystal;
+    c->kind = 0;
+    c->maxSize = 1.8f;
+    for (float& g : c->growth) g = 1.8f;
+    c->level = 14.0f;
+    fractalThreshold = threshold;
+    sideBranches = arms;
+    armLayout = layout;
+}
+
+// A change of arms or depth that would take the scene's frame past the bound changes nothing,
+// asks for no frame and says why; one that stays within it is made.
+TEST_F(KeyboardTest, ShapeChangesPastTheConeBoundAreRefused) {
+    const struct {
+        const char* name;
+        std::function<void()> arrange, command;
+        bool refused;
+    } rows[] = {
+        {"deepest branching, four a side", [] { oneLargeCrystal(0.12f, true, 0); }, [] { press('4'); }, true},
+        {"four arms a side", [] { oneLargeCrystal(0.06f, true, 1); }, [] { press('d'); }, true},
+        {"arms on", [] { oneLargeCrystal(0.06f, false, 0); }, [] { press('B'); }, true},
+        {"the 3D menu entry", [] { oneLargeCrystal(0.06f, true, 1); }, [] { complexityMenu(3); }, true},
+        {"deepest branching, two a side", [] { oneLargeCrystal(0.12f, true, 1); }, [] { press('4'); }, false},
+        {"arms off", [] { oneLargeCrystal(0.06f, true, 1); }, [] { press('b'); }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::internal::CaptureStdout();
+        if (row.refused) {
+            checkCommand(row.command, row.arrange, [](CommandState&) {}, false);
+        } else {
+            restoreStartSettings();
+            row.arrange();
+            const CommandState before = captureCommandState();
+            row.command();
+            EXPECT_FALSE(captureCommandState() == before);
+        }
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(said, row.refused ? "Not changed: at that setting the scene would take too long to draw\n" : "");
+    }
+}
+
 // The quit key ends the program at once, from any mode, before another frame is drawn.
 // A frame drawn after the command would end the process with another status.
 void frameEndsTheProcess() { std::_Exit(4); }

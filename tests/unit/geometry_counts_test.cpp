@@ -6,6 +6,10 @@
 #include <cmath>
 
 #include "app/state.h"
+#include "render/cone_count.h"
+#include "render/crystal_geometry.h"
+#include "render/frame.h"
+#include "scenes/scene_script.h"
 #include "support/feedback_capture.h"
 #include "support/geometry_scene.h"
 
@@ -156,4 +160,43 @@ TEST(GeometryFractal, BranchSizeMustExceedTheThreshold) {
     EXPECT_EQ(drawnConeCount(), 2u);
     fractalThreshold = std::nextafter(0.4f, 0.0f);
     EXPECT_EQ(drawnConeCount(), 2u + 2u * 6u);
+}
+
+// The cone count a scene is let in by is taken by walking the same shape the frame draws, with
+// every level a little past its maxSize, as far as growth carries it before the object rests.
+// So the count foreseen while the scene grows holds once it rests, never falls short of the
+// frame at rest, and is that frame's own where no branch station lies within that margin.
+TEST(GeometryCounts, TheCountAtRestForeseesTheFrameAtRest) {
+    const struct {
+        const char* name;
+        const char* script;
+        bool exact;
+    } scenes[] = {
+        {"clicks", "key y; srand 4; grid 12", true},
+        {"crystals and chunks", "mixedgrid 30", true},
+        {"a stroke held to branch", "key y; key 3; stroke 8 40", false},
+        {"a held crystal, four a side, deepest", "key 4; complexity 3; key y; press 300 300; hold 110; release 300 300",
+         false},
+        {"one crystal alone", "key y; key 2; complexity 2; press 250 320; hold 60; release 250 320", false},
+    };
+    for (const auto& scene : scenes) {
+        SCOPED_TRACE(scene.name);
+        startGeometryScene();
+        replayScene("release 0 0; key c");
+        replayScene(scene.script);
+        display();
+        const std::int64_t foreseen = sceneConesAtRest(settingsInForce());
+        ASSERT_TRUE(replayScene("settle"));
+        display();
+        EXPECT_EQ(sceneConesAtRest(settingsInForce()), foreseen);
+        EXPECT_LE(conesInLastFrame(), foreseen);
+        if (scene.exact) {
+            EXPECT_EQ(conesInLastFrame(), foreseen);
+        }
+        for (const Crystal* c : crystals) {
+            for (int j = 0; j <= static_cast<int>(c->level); ++j) {
+                EXPECT_LT(c->growth[j], c->maxSize + kRestOvershoot);
+            }
+        }
+    }
 }

@@ -2,6 +2,8 @@
 // it was kept from; anything damaged or forged is refused with its reason and changes nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -88,6 +90,23 @@ TEST(SketchSize, ALinkFollowsWhatTheSketchHoldsNotItsHistory) {
     EXPECT_LE(sketchNow().size(), fresh + 120) << "twenty cleared strokes lengthen nothing";
 }
 
+// count crystals at their deepest: every size 5, four arms a side, branching three levels deep,
+// each one alone past the frame's bound; each after the first costs a byte.
+void heavyCrystals(Sketch& s, std::size_t count) {
+    SketchObject o = s.objects[0];
+    o.kind = 0;
+    o.parent = kNoParent;
+    o.level = 14.0f;
+    o.maxSize = 5.0f;
+    for (float& g : o.growth) g = 5.0f;
+    s.objects.assign(count, o);
+    s.listed = static_cast<std::uint32_t>(count);
+    s.current = s.link = s.anchor = 0;
+    s.fractalThreshold = 0.06f;
+    s.sideBranches = true;
+    s.armLayout = 0;
+}
+
 // Sound sketches made unsound one way each, written as they are: the reader must refuse them.
 struct Forgery {
     const char* why;
@@ -106,6 +125,15 @@ const Forgery kForgeries[] = {
     {"predecessor comes after it", [](Sketch& s) { s.objects[1].parent = 1; }},
     {"not in the scene yet names a predecessor", [](Sketch& s) { s.objects.back().parent = 0; }},
     {"not a rotation", [](Sketch& s) { s.rotateMode = 1; s.sceneRotation[5] = INFINITY; }},
+    {"not a rotation", [](Sketch& s) { s.rotateMode = 1; std::fill_n(s.sceneRotation, 16, 0.0f); }},
+    {"not a rotation", [](Sketch& s) { s.rotateMode = 1; s.sceneRotation[0] = -1.0f; }},  // a mirror
+    {"not a rotation", [](Sketch& s) { s.rotateMode = 1; s.sceneRotation[4] = 0.01f; }},
+    {"would take too long to draw", [](Sketch& s) { heavyCrystals(s, 1); }},
+    {"would take too long to draw", [](Sketch& s) { heavyCrystals(s, 24000); }},
+    {"would take too long to draw", [](Sketch& s) {  // 40,000 small crystals of 12 cones each
+         heavyCrystals(s, 40000);
+         for (SketchObject& o : s.objects) o.maxSize = 0.2f, std::fill_n(o.growth, kGrowthLevels, 0.2f);
+     }},
     {"drawn too often", [](Sketch& s) { s.lean.draws = kMaxLeanDraws + 1; }},
     {"last gesture", [](Sketch& s) { s.growthBoost = -1.0f; }},
     {"100000 Frimel opens", [](Sketch& s) { s.objects.resize(kMaxSketchObjects + 1, s.objects[0]); }},
@@ -162,11 +190,32 @@ TEST(SketchReader, RefusesWhatIsDamagedOrForgedAndChangesNothing) {
     for (const auto& [text, reason] : bad) {
         SCOPED_TRACE(reason);
         std::string why;
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(open(text, why));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "refused at once";
         EXPECT_NE(why.find(reason), std::string::npos) << why;
         EXPECT_EQ(sketchNow(), sound);
     }
     EXPECT_TRUE(drawAndReadFrame() == picture);
+}
+
+// A newest object that can grow no more, its size met exactly, opens and comes to rest at once.
+TEST(SketchReader, ASketchThatCannotGrowOpensAndRests) {
+    startFrimelWindow();
+    replayScene("release 0 0; key c; key y; srand 2; grid 3; settle");
+    for (const float size : {0.2f, 0.0f}) {
+        SCOPED_TRACE(size);
+        Sketch s = captureSketch();
+        SketchObject& newest = s.objects[s.listed - 1];
+        newest.maxSize = size;
+        newest.growth[static_cast<int>(newest.level)] = size;
+        s.allGrown = false;
+        std::string text, why;
+        ASSERT_TRUE(sketchToText(s, text, why)) << why;
+        ASSERT_TRUE(open(text, why)) << why;
+        drawAndReadFrame();
+        EXPECT_TRUE(allGrown);
+    }
 }
 
 // A 1 x 1 PNG as an encoder writes it: header, pixels, end.
