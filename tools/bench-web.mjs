@@ -2,13 +2,16 @@
 // scenes (src/scenes/bench_scenes.h) on the desktop through bench_frames, then in headless Chromium
 // through the page's replay hook, cones by instances (the page's default) and as triangles
 // (?cones=cpu). A browser frame is timed from the display call until a one-pixel read-back
-// returns, which waits for the frame to be finished.
+// returns, which waits for the frame to be finished; the main thread's part is the display call
+// alone, before the read-back.
 //
 // The machine's speed drifts, so the two take turns for a number of rounds, after one that warms
 // the pages up, and each figure is the median of its rounds' medians.
 //
 // Usage, after tools/run-web.sh --no-serve, a native build and npm ci in tests/web:
-//   node tools/bench-web.mjs [--frames N] [--rounds N]
+//   node tools/bench-web.mjs [--frames N] [--rounds N] [--only TEXT]
+//     --only TEXT  the scenes whose name holds TEXT (by default placed 100 and 400, and a stroke);
+//                  "bound" times the costliest scenes the cone bound lets in
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -21,14 +24,15 @@ const option = (name, fallback) => {
 };
 const frames = option('--frames', 41);
 const rounds = option('--rounds', 5);
-const wanted = ['placed 100', 'placed 400', 'stroke 30, threshold 0.24'];
+const only = process.argv.includes('--only') ? process.argv[process.argv.indexOf('--only') + 1] : null;
+const wanted = (name) => (only ? name.includes(only) : ['placed 100', 'placed 400', 'stroke 30, threshold 0.24'].includes(name));
 
 // The scripts exactly as the desktop bench replays them.
 const header = fs.readFileSync(path.join(repo, 'src/scenes/bench_scenes.h'), 'utf8');
 const fresh = header.match(/#define FRIMEL_FRESH_SCENE "([^"]*)"/)[1];
 const scenes = [...header.matchAll(/\{"([^"]+)", FRIMEL_FRESH_SCENE "([^"]*)", \d+\}/g)]
   .map(([, name, script]) => ({ name, script: fresh + script }))
-  .filter((scene) => wanted.includes(scene.name));
+  .filter((scene) => wanted(scene.name));
 
 function desktopRows() {
   const rows = {};
@@ -49,19 +53,20 @@ async function browserRows(app) {
       Module.ccall('frimel_replay', null, ['string'], [script]);
       const gl = Module.ctx;
       const pixel = new Uint8Array(4);
+      const times = [], mainTimes = [];
       const frame = () => {
+        const t0 = performance.now();
         Module._frimel_display();
+        const t1 = performance.now();
         gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+        times.push(performance.now() - t0);
+        mainTimes.push(t1 - t0);
       };
       for (let i = 0; i < 3; ++i) frame();
-      const times = [];
-      for (let i = 0; i < count; ++i) {
-        const t0 = performance.now();
-        frame();
-        times.push(performance.now() - t0);
-      }
-      times.sort((a, b) => a - b);
-      return { ms: times[times.length >> 1], draws: Module._frimel_draw_calls_last_frame() };
+      times.length = mainTimes.length = 0;
+      for (let i = 0; i < count; ++i) frame();
+      const middle = (values) => values.sort((a, b) => a - b)[values.length >> 1];
+      return { ms: middle(times), mainMs: middle(mainTimes), draws: Module._frimel_draw_calls_last_frame() };
     }, scene.script, frames);
   }
   return rows;
@@ -94,8 +99,8 @@ try {
   await server.close();
 }
 console.log('| scene | cones per frame | desktop ms | browser ms | browser / desktop | ratio, fastest and slowest round | ' +
-  'WebGL draws per frame | browser ms, ?cones=cpu | its draws |');
-console.log('|---|---:|---:|---:|---:|---:|---:|---:|---:|');
+  'WebGL draws per frame | browser ms, ?cones=cpu | its draws | main thread ms, instanced | the same, cpu |');
+console.log('|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|');
 for (const scene of scenes) {
   const d = median(desktopRounds.map((r) => r[scene.name].ms));
   const w = median(webRounds.map((r) => r[scene.name].ms));
@@ -105,5 +110,6 @@ for (const scene of scenes) {
   const cpuDraws = cpuRounds[cpuRounds.length - 1][scene.name].draws;
   console.log(`| ${scene.name} | ${desktopRounds[0][scene.name].cones} | ${d.toFixed(2)} | ${w.toFixed(2)} | ` +
     `${(w / d).toFixed(2)} | ${Math.min(...ratios).toFixed(2)} to ${Math.max(...ratios).toFixed(2)} | ${draws} | ` +
-    `${c.toFixed(2)} | ${cpuDraws} |`);
+    `${c.toFixed(2)} | ${cpuDraws} | ${median(webRounds.map((r) => r[scene.name].mainMs)).toFixed(2)} | ` +
+    `${median(cpuRounds.map((r) => r[scene.name].mainMs)).toFixed(2)} |`);
 }

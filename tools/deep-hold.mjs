@@ -1,6 +1,7 @@
 // The deepest crystal held still, on the desktop and in the browser in one run: keys 4 and y, a
 // press on the snow held still for a while, a release, and 'z'. Prints the browser's WebAssembly
-// heap after the hold, its longest frame task during the hold, and how long each program took
+// heap after the hold, its longest frame task and its longest time between two animation frames
+// during the hold, when the cone bound ended the hold in each program, and how long each took
 // to show the scene without the object after the 'z' (pictures polled until they equal the
 // scene before the press).
 //
@@ -33,10 +34,14 @@ const median = (values) => {
   return sorted.length % 2 ? sorted[half] : (sorted[half - 1] + sorted[half]) / 2;
 };
 
+const BOUND_LINE = 'The crystal grows no larger: the scene would take too long to draw';
+const seconds = (value) => (value === null ? 'never' : `${value.toFixed(1)} s`);
+
 function desktopRound() {
   const out = execFileSync('/usr/bin/python3', [path.join(repo, 'tools/deep-hold-desktop.py'),
     path.join(repo, 'build/frimel'), dataDir, String(hold)], { encoding: 'utf8' });
-  return Number(out.match(/undo seconds: ([\d.]+)/)[1]);
+  const bound = out.match(/bound seconds: ([\d.]+)/);
+  return { seconds: Number(out.match(/undo seconds: ([\d.]+)/)[1]), bound: bound ? Number(bound[1]) : null };
 }
 
 async function browserRound(browser, origin) {
@@ -53,11 +58,31 @@ async function browserRound(browser, origin) {
     new PerformanceObserver((list) => {
       for (const entry of list.getEntries()) window.longestTask = Math.max(window.longestTask, entry.duration);
     }).observe({ entryTypes: ['longtask'] });
+    // The longest wait between two animation frames: a frame the page shows late, however its
+    // work is shared between the main thread and the graphics.
+    window.longestGap = 0;
+    let last = null;
+    const tick = (time) => {
+      if (last !== null) window.longestGap = Math.max(window.longestGap, time - last);
+      last = time;
+      if (!window.stopTicking) requestAnimationFrame(tick);
+    };
+    requestAnimationFrame(tick);
   });
+  const linesBefore = (await app.lines()).length;
   await app.press(300, 300);
-  await new Promise((done) => setTimeout(done, browserHold * 1000));
-  const { heap, longest } = await app.page.evaluate(() => ({ heap: Module.HEAP8.buffer.byteLength,
-    longest: window.longestTask }));
+  const pressed = performance.now();
+  let bound = null;
+  while (performance.now() - pressed < browserHold * 1000) {
+    if (bound === null && (await app.lines()).slice(linesBefore).includes(BOUND_LINE)) {
+      bound = (performance.now() - pressed) / 1000;
+    }
+    await new Promise((done) => setTimeout(done, 200));
+  }
+  const { heap, longest, gap } = await app.page.evaluate(() => {
+    window.stopTicking = true;
+    return { heap: Module.HEAP8.buffer.byteLength, longest: window.longestTask, gap: window.longestGap };
+  });
   // The clock starts as the input is sent, and the release and the 'z' go together, as xdotool
   // sends them on the desktop: an event is acknowledged only once the frame in progress has
   // ended, and that wait belongs to the measure, once.
@@ -70,7 +95,7 @@ async function browserRound(browser, origin) {
   const seconds = (performance.now() - start) / 1000;
   if (!(await canvasPicture()).equals(empty)) throw new Error('the browser shows another picture than the empty scene');
   await app.page.close();
-  return { heap, longest, seconds };
+  return { heap, longest, gap, bound, seconds };
 }
 
 const server = await serve(siteDir);
@@ -83,9 +108,11 @@ try {
     web.push(await browserRound(browser, server.origin));
     const w = web.at(-1);
     console.log(`round ${round + 1}: heap after the hold ${(w.heap / MiB).toFixed(1)} MiB, longest task ` +
-      `${w.longest.toFixed(0)} ms; 'z' shown after: desktop ${desktop.at(-1).toFixed(2)} s, browser ${w.seconds.toFixed(2)} s`);
+      `${w.longest.toFixed(0)} ms, longest between frames ${w.gap.toFixed(0)} ms; the bound ended the hold after: ` +
+      `desktop ${seconds(desktop.at(-1).bound)}, browser ${seconds(w.bound)}; 'z' shown after: desktop ` +
+      `${desktop.at(-1).seconds.toFixed(2)} s, browser ${w.seconds.toFixed(2)} s`);
   }
-  const d = median(desktop), b = median(web.map((w) => w.seconds));
+  const d = median(desktop.map((r) => r.seconds)), b = median(web.map((w) => w.seconds));
   console.log(`median 'z': desktop ${d.toFixed(2)} s, browser ${b.toFixed(2)} s (${(b / d).toFixed(2)} times the desktop's); ` +
     `largest heap ${(Math.max(...web.map((w) => w.heap)) / MiB).toFixed(1)} MiB`);
 } finally {

@@ -13,6 +13,8 @@
 #include "app/state.h"
 #include "model/lean_random.h"
 #include "model/placement.h"
+#include "render/cone_count.h"
+#include "render/crystal_shape.h"
 #include "render/frame.h"
 
 namespace {
@@ -81,6 +83,23 @@ bool settle() {
     return restingFrames >= 3;
 }
 
+// Every object at once as the cone bound foresees it at rest, each level grown as far as growth
+// may take it: the costliest frame the scene can come to, without the hundreds of frames that
+// growing there takes.
+bool restAtOnce() {
+    const ShapeSettings settings = settingsInForce();
+    const std::size_t count = crystals.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        Crystal rest;
+        copyForRest(*crystals[i], rest);
+        settleAtRest(rest, *crystals[i == 0 ? 0 : i - 1], count > 1, settings, kFrameConeBound);
+        std::copy(std::begin(rest.growth), std::end(rest.growth), crystals[i]->growth);
+        crystals[i]->level = rest.level;
+    }
+    allGrown = true;
+    return true;
+}
+
 void repeat(int times, void (*step)()) {
     for (int i = 0; i < times; ++i) step();
 }
@@ -101,6 +120,7 @@ const Command kCommands[] = {
     {"srand", 1, [](const int* a) { seedLean(static_cast<unsigned>(a[0])); return true; }},
     {"frames", 1, [](const int* a) { repeat(a[0], display); return true; }},
     {"settle", 0, [](const int*) { return settle(); }},
+    {"rest", 0, [](const int*) { return restAtOnce(); }},
     {"grid", 1, [](const int* a) { clickGrid(a[0], false); return true; }},
     {"mixedgrid", 1, [](const int* a) { clickGrid(a[0], true); return true; }},
     {"stroke", 2, [](const int* a) { dragStroke(a[0], a[1]); return true; }},

@@ -13,6 +13,7 @@
 //   srand N        seeds the random lean of chunks
 //   frames N       N frames drawn by display()
 //   settle         frames until the newest object has rested (allGrown three frames running)
+//   rest           every object at once as far grown as it can rest, as the cone bound sees it
 //   grid N         N clicks on a grid over the bank; mixedgrid N alternates crystals and chunks
 //   stroke N HOLD  a drag left to right placing N objects, held still HOLD events at each
 //   complexity N   the Crystal Complexity menu's entry N: 1 no arms, 2 two a side, 3 four
