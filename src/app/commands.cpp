@@ -11,6 +11,8 @@
 #include "app/state.h"
 #include "model/history.h"
 #include "model/idle_control.h"
+#include "render/cone_count.h"
+#include "render/crystal_shape.h"
 #include "render/light.h"
 #include "textures/textures.h"
 #include "trackball/trackball.h"
@@ -45,6 +47,25 @@ void setTranslucent(float value) {
 }
 
 void toggleSurface() { snowSurface = snowSurface == 0 ? 1 : 0; }
+
+// Arms and depth change every crystal's cones: a change that would take the scene past the
+// frame's bound is not made, and the console says why.
+bool applyShape(const ShapeSettings& next) {
+    if (!sceneWithinBound(next)) {
+        std::printf("Not changed: at that setting the scene would take too long to draw\n");
+        return false;
+    }
+    sideBranches = next.sideBranches;
+    armLayout = next.armLayout;
+    fractalThreshold = next.fractalThreshold;
+    return true;
+}
+
+bool applyDepth(float threshold) {
+    ShapeSettings next = settingsInForce();
+    next.fractalThreshold = threshold;
+    return applyShape(next);
+}
 }  // namespace
 
 float depthKeyThreshold(unsigned char key) {
@@ -58,11 +79,20 @@ float depthKeyThreshold(unsigned char key) {
 }
 
 void keyboard(unsigned char key, int, int) {
+    ShapeSettings next = settingsInForce();
     switch (key) {
-    case '1': case '2': case '3': case '4': fractalThreshold = depthKeyThreshold(key); break;
-    case 'b': case 'B': sideBranches = !sideBranches; break;
+    case '1': case '2': case '3': case '4':
+        if (!applyDepth(depthKeyThreshold(key))) return;
+        break;
+    case 'b': case 'B':
+        next.sideBranches = !next.sideBranches;
+        if (!applyShape(next)) return;
+        break;
     case 'c': case 'C': clearScene(); return;
-    case 'd': case 'D': armLayout = armLayout == 0 ? 1 : 0; break;
+    case 'd': case 'D':
+        next.armLayout = next.armLayout == 0 ? 1 : 0;
+        if (!applyShape(next)) return;
+        break;
     case 'o': case 'O': setTranslucent(0.0f); return;
     case 'q': case 'Q': quit();
     case 'r': case 'R': rotateMode = 1; break;
@@ -137,14 +167,14 @@ void colorMenu(int value) {
 }
 
 void complexityMenu(int value) {
-    if (!complexitySetting(value, armLayout, sideBranches)) return;
+    ShapeSettings next = settingsInForce();
+    if (!complexitySetting(value, next.armLayout, next.sideBranches) || !applyShape(next)) return;
     glutPostRedisplay();
 }
 
 void depthMenu(int value) {
     const float threshold = depthThreshold(value);
-    if (threshold == 0.0f) return;
-    fractalThreshold = threshold;
+    if (threshold == 0.0f || !applyDepth(threshold)) return;
     glutPostRedisplay();
 }
 

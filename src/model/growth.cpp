@@ -27,8 +27,14 @@ void growCrystal(Crystal* c) {
 }
 
 void updateAllGrown() {
-    if (crystals.empty()) return;
+    // With nothing on the bank nothing can grow, and frames would be asked for in vain.
+    if (crystals.empty()) {
+        allGrown = true;
+        return;
+    }
     const Crystal* newest = crystals.back();
     const int top = static_cast<int>(newest->getLevel());
-    allGrown = !(newest->growth[top] <= newest->maxSize);
+    // Grown as soon as the growth step would leave it as it is: a size met exactly grows no
+    // further, and asking for frames for it would never end.
+    allGrown = !(newest->growth[top] < newest->maxSize);
 }

@@ -21,7 +21,7 @@ void registerIdle() {
 }
 
 // Exactly the conditions under which idle() boosts or asks for a frame.
-bool idleStepNeeded() { return (mouseDown && rotateMode == 0) || !allGrown; }
+bool idleStepNeeded() { return holdBoosts() || !allGrown; }
 
 void requestIdleWhileNeeded() {
     if (!idleRegistered && idleStepNeeded()) registerIdle();

@@ -8,13 +8,55 @@
 #include "app/state.h"
 #include "model/idle_control.h"
 #include "model/surface_mapping.h"
+#include "render/cone_count.h"
+#include "render/crystal_shape.h"
 
 namespace {
+// Set once a hold has enlarged its object as far as the frame's bound allows; a press or a
+// moved drag step starts a new hold.
+bool holdStopped = false;
+// The console says once per gesture why the bound stopped it.
+bool boundTold = false;
+
+void tellBound(const char* line) {
+    if (boundTold) return;
+    boundTold = true;
+    std::printf("%s\n", line);
+}
+
+void startGesture() {
+    growthBoost = 0.0f;
+    holdStopped = false;
+}
+
 bool liesOnSurface(const Crystal& c) { return onSurface(c.x, c.y); }
+
+// Whether the scene with the candidate added still rests within the frame's bound.
+bool roomFor(Crystal& candidate) {
+    crystals.push_back(&candidate);
+    const bool fits = sceneWithinBound(settingsInForce());
+    crystals.pop_back();
+    if (!fits) tellBound("Not placed: the scene would take too long to draw");
+    return fits;
+}
+
+// The hold-to-grow boost, unless it would take the scene past the bound: then the hold ends.
+void boostHeldObject() {
+    const float boost = static_cast<float>(growthBoost + 0.0001);
+    const float before = currentCrystal->maxSize;
+    currentCrystal->maxSize = before + boost;
+    if (sceneWithinBound(settingsInForce())) {
+        growthBoost = boost;
+        return;
+    }
+    currentCrystal->maxSize = before;
+    holdStopped = true;
+    tellBound("The crystal grows no larger: the scene would take too long to draw");
+}
 
 void placeByClick(int x, int fy) {
     auto candidate = std::make_unique<Crystal>(static_cast<float>(x), static_cast<float>(fy));
-    if (!liesOnSurface(*candidate)) return;  // the candidate is destroyed here
+    if (!liesOnSurface(*candidate) || !roomFor(*candidate)) return;  // the candidate is destroyed here
     Crystal* placed = keepCrystal(std::move(candidate));
     crystals.push_back(placed);
     linkCrystal = currentCrystal;
@@ -26,7 +68,8 @@ void placeByDrag(int x, int fy) {
     auto candidate = std::make_unique<Crystal>(static_cast<float>(x), static_cast<float>(fy));
     currentCrystal = candidate.get();
     candidate->setParent(anchorCrystal);
-    if (crystalDistance(anchorCrystal, candidate.get()) > 0.05 && liesOnSurface(*candidate)) {
+    if (crystalDistance(anchorCrystal, candidate.get()) > 0.05 && liesOnSurface(*candidate) &&
+        roomFor(*candidate)) {
         Crystal* placed = keepCrystal(std::move(candidate));
         crystals.push_back(placed);
         anchorCrystal = placed;
@@ -50,7 +93,8 @@ void mouse(int button, int state, int x, int y) {
     prevMouseX = mouseX = x;
     prevMouseY = mouseY = fy;
     mouseDown = true;
-    growthBoost = 0.0f;
+    boundTold = false;
+    startGesture();
     lastDragX = static_cast<float>(x);
     lastDragY = static_cast<float>(y);
     if (rotateMode == 0) {
@@ -70,7 +114,7 @@ void motion(int x, int y) {
         return;
     }
     if (static_cast<float>(x) != lastDragX || static_cast<float>(y) != lastDragY) {
-        growthBoost = 0.0f;
+        startGesture();
         lastDragX = static_cast<float>(x);
         lastDragY = static_cast<float>(y);
         placeByDrag(x, windowHeight - 1 - y);
@@ -81,10 +125,9 @@ void motion(int x, int y) {
 }
 
 void idle() {
-    if (mouseDown && rotateMode == 0) {
-        growthBoost = static_cast<float>(growthBoost + 0.0001);
-        currentCrystal->maxSize = currentCrystal->maxSize + growthBoost;
-    }
+    if (holdBoosts()) boostHeldObject();
     if (!allGrown) glutPostRedisplay();
     stopIdleWhenResting();
 }
+
+bool holdBoosts() { return mouseDown && rotateMode == 0 && !holdStopped; }

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/cone_count.h"
+#include "sketch/sketch_cost.h"
+
 namespace {
 // An object's fields that differ from the object before it (the first is held against a fresh
 // object at the origin); only those are written, in this order.
@@ -237,6 +240,37 @@ std::string objectName(std::size_t index) { return "object " + std::to_string(in
 
 bool finiteWithin(float v, double low, double high) { return std::isfinite(v) && v >= low && v <= high; }
 
+// A turn the trackball can make: its columns of unit length and at right angles, turning without
+// mirroring, and no shift. The tolerance holds far more turning than anyone does, as each turn
+// adds float rounding.
+bool isRotation(const float m[16]) {
+    constexpr double kTolerance = 1e-3;
+    const auto near = [](double v, double to) { return std::fabs(v - to) <= kTolerance; };
+    for (int k = 0; k < 16; ++k) {
+        if (!std::isfinite(m[k])) return false;
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (!near(m[4 * k + 3], 0.0) || !near(m[12 + k], 0.0)) return false;
+    }
+    if (!near(m[15], 1.0)) return false;
+    const auto dot = [m](int a, int b) {
+        double sum = 0.0;
+        for (int row = 0; row < 3; ++row) sum += static_cast<double>(m[4 * a + row]) * m[4 * b + row];
+        return sum;
+    };
+    for (int a = 0; a < 3; ++a) {
+        if (!near(dot(a, a), 1.0)) return false;
+        for (int b = a + 1; b < 3; ++b) {
+            if (!near(dot(a, b), 0.0)) return false;
+        }
+    }
+    // The third column is the cross product of the first two, not its mirror image.
+    const double cross[3] = {static_cast<double>(m[1]) * m[6] - static_cast<double>(m[2]) * m[5],
+                             static_cast<double>(m[2]) * m[4] - static_cast<double>(m[0]) * m[6],
+                             static_cast<double>(m[0]) * m[5] - static_cast<double>(m[1]) * m[4]};
+    return cross[0] * m[8] + cross[1] * m[9] + cross[2] * m[10] > 0.0;
+}
+
 bool checkObject(const Sketch& s, std::size_t i, std::string& why) {
     const SketchObject& o = s.objects[i];
     const std::string name = objectName(i);
@@ -296,11 +330,10 @@ bool checkSketch(const Sketch& s, std::string& why) {
     if (!flagsSound || thresholdIndex(s.fractalThreshold) < 0 || s.crystalTexture < 0 || s.crystalTexture > 8) {
         return fail(why, "the sketch holds settings Frimel does not have");
     }
-    for (int k = 0; k < 16; ++k) {
-        const float v = s.sceneRotation[k];
-        if (!finiteWithin(v, -1.5, 1.5) || (s.rotateMode == 0 && !sameBits(v, kIdentity[k]))) {
-            return fail(why, "the scene's turn is not a rotation");
-        }
+    bool identity = true;
+    for (int k = 0; k < 16; ++k) identity = identity && sameBits(s.sceneRotation[k], kIdentity[k]);
+    if (!isRotation(s.sceneRotation) || (s.rotateMode == 0 && !identity)) {
+        return fail(why, "the scene's turn is not a rotation");
     }
     if (!finiteWithin(s.growthBoost, 0.0, kMaxSketchSize) || !finiteWithin(s.lastDragX, -1e9, 1e9) ||
         !finiteWithin(s.lastDragY, -1e9, 1e9)) {
@@ -309,6 +342,10 @@ bool checkSketch(const Sketch& s, std::string& why) {
     if (s.lean.draws > kMaxLeanDraws) return fail(why, "the random lean has been drawn too often");
     for (std::size_t i = 0; i < count; ++i) {
         if (!checkObject(s, i, why)) return false;
+    }
+    if (sketchConesAtRest(s, kFrameConeBound) > kFrameConeBound) {
+        return fail(why, "the sketch would take too long to draw: its frame holds more than " +
+                             std::to_string(kFrameConeBound) + " cones, the most Frimel draws");
     }
     return true;
 }

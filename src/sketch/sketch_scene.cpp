@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "model/idle_control.h"
 #include "render/light.h"
+#include "sketch/sketch_cost.h"
 
 namespace {
 SketchObject sketchObjectOf(const Crystal& c) {
@@ -88,15 +89,7 @@ void applySketch(const Sketch& s) {
     made.reserve(s.objects.size());
     for (const SketchObject& o : s.objects) {
         Crystal* c = keepCrystal(std::make_unique<Crystal>());
-        std::copy(std::begin(o.growth), std::end(o.growth), c->growth);
-        c->maxSize = o.maxSize;
-        c->x = o.x;
-        c->y = o.y;
-        c->z = o.z;
-        c->spin = o.spin;
-        c->level = o.level;
-        c->kind = o.kind;
-        c->texture = o.texture;
+        setCrystalFrom(o, *c);
         made.push_back(c);
     }
     for (std::size_t i = 0; i < made.size(); ++i) {

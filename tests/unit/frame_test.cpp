@@ -273,11 +273,10 @@ TEST_F(Frame, CameraIsRebuiltEveryFrameAndTheStackLeftAsFound) {
               (Matrix4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
 }
 
-TEST_F(Frame, EmptySceneKeepsAllGrownAsItIs) {
+TEST_F(Frame, EmptySceneIsAllGrown) {
     allGrown = false;
     composeFrame(drawCrystals);
-    EXPECT_FALSE(allGrown);
-    allGrown = true;
+    EXPECT_TRUE(allGrown);
     composeFrame(drawCrystals);
     EXPECT_TRUE(allGrown);
 }

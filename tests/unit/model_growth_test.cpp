@@ -134,12 +134,9 @@ TEST(GrowthStep, NothingGrowsWhileAllGrownIsSet) {
 
 // ---- the all-grown rule ----
 
-TEST(AllGrownRule, EmptySceneKeepsWhateverWasThere) {
+TEST(AllGrownRule, EmptySceneIsGrown) {
     crystals.clear();
     allGrown = false;
-    updateAllGrown();
-    EXPECT_FALSE(allGrown);
-    allGrown = true;
     updateAllGrown();
     EXPECT_TRUE(allGrown);
 }
@@ -159,10 +156,18 @@ TEST(AllGrownRule, OnlyTheNewestObjectAtItsCurrentLevelDecides) {
     EXPECT_LT(older->growth[0], older->maxSize);
 }
 
-TEST(AllGrownRule, ExactlyAtTheSizeIsNotGrown) {
+// The growth step leaves a size met exactly as it is, so it counts as grown: otherwise frames
+// would be asked for without end. Just below it still grows.
+TEST(AllGrownRule, ExactlyAtTheSizeIsGrown) {
     Crystal* newest = addToScene();
-    newest->growth[0] = newest->maxSize;
-    allGrown = true;
+    for (float size : {0.2f, 0.0f, 5.0f}) {
+        newest->maxSize = size;
+        newest->growth[0] = size;
+        allGrown = false;
+        updateAllGrown();
+        EXPECT_TRUE(allGrown) << size;
+    }
+    newest->growth[0] = std::nextafter(newest->maxSize, 0.0f);
     updateAllGrown();
     EXPECT_FALSE(allGrown);
 }
@@ -236,32 +241,27 @@ TEST_F(GrowthOverFrames, RaisedSizeWakesGrowthAgain) {
     EXPECT_GT(placed->growth[0], rested);
 }
 
-TEST_F(GrowthOverFrames, ExactlyReachedSizeKeepsFramesComing) {
-    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 299, 300);
-    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 299, 300);
-    Crystal* placed = currentCrystal;
-    placed->growth[0] = placed->maxSize;
-    display();
-    EXPECT_FALSE(allGrown);
-    EXPECT_EQ(placed->growth[0], placed->maxSize);  // no step: not strictly below
-    settleWindowFrames();
-    DisplayCounter frames;
-    idle();
-    EXPECT_TRUE(frameArrives(frames));
-}
-
-TEST_F(GrowthOverFrames, ClearingWhileGrowingKeepsFramesComing) {
-    mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 299, 300);
-    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 299, 300);
-    display();
-    ASSERT_FALSE(allGrown);
-    clearScene();
-    display();
-    EXPECT_FALSE(allGrown);
-    settleWindowFrames();
-    DisplayCounter frames;
-    idle();
-    EXPECT_TRUE(frameArrives(frames));
+// Scenes where nothing can grow any more come to rest: no frame is asked for after them.
+TEST_F(GrowthOverFrames, ScenesThatCannotGrowComeToRest) {
+    const std::pair<const char*, void (*)()> cases[] = {
+        {"a size met exactly", [] { currentCrystal->growth[0] = currentCrystal->maxSize; }},
+        {"cleared while growing", [] { clearScene(); }},
+    };
+    for (const auto& [name, makeScene] : cases) {
+        SCOPED_TRACE(name);
+        clearScene();
+        mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 299, 300);
+        mouse(GLUT_LEFT_BUTTON, GLUT_UP, 299, 300);
+        display();
+        ASSERT_FALSE(allGrown);
+        makeScene();
+        display();
+        EXPECT_TRUE(allGrown);
+        settleWindowFrames();
+        DisplayCounter frames;
+        idle();
+        EXPECT_FALSE(frameArrives(frames));
+    }
 }
 
 // A crystal held long enough sprouts branches at every station; the level must stop at the
