@@ -19,8 +19,25 @@ void faceOutward(const ConeFrame& f, ConvexSolid& solid) {
     for (std::vector<int>& face : solid.faces) std::reverse(face.begin(), face.end());
 }
 
+// A convex polygon as a fan from its straightest corner: a corner that lies on a straight side
+// (a rod's floor face has them) would otherwise leave triangles without area.
 void addPolygon(const std::vector<std::uint32_t>& loop, TriangleMesh& mesh) {
-    for (std::size_t i = 1; i + 1 < loop.size(); ++i) mesh.triangles.push_back({loop[0], loop[i], loop[i + 1]});
+    const std::size_t n = loop.size();
+    std::size_t from = 0;
+    double straightest = -2.0;
+    for (std::size_t i = 0; i < n && n > 3; ++i) {
+        const Vec3 p = mesh.points[loop[i]];
+        const Vec3 u = mesh.points[loop[(i + n - 1) % n]] - p, v = mesh.points[loop[(i + 1) % n]] - p;
+        const double lengths = std::sqrt(dot(u, u) * dot(v, v));
+        const double straightness = lengths > 0.0 ? -dot(u, v) / lengths : -2.0;
+        if (straightness > straightest) {
+            straightest = straightness;
+            from = i;
+        }
+    }
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        mesh.triangles.push_back({loop[from], loop[(from + i) % n], loop[(from + i + 1) % n]});
+    }
 }
 
 struct Crossing {

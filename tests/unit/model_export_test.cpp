@@ -14,24 +14,10 @@
 #include "render/cone_record.h"
 #include "scenes/scene_script.h"
 #include "sketch/model_export.h"
+#include "support/model_scenes.h"
 #include "support/test_window.h"
 
 namespace {
-struct PrintCase {
-    const char* name;
-    const char* scene;
-    bool onePart;  // every object touches another
-};
-
-const PrintCase kPrintCases[] = {
-    {"a drag", "key y; srand 3; press 150 330; move 175 330; move 200 325; hold 30; move 230 320; release 230 320",
-     true},
-    {"a deep hold", "key 4; key y; press 300 300; hold 160; release 300 300", true},
-    {"chunks", "key u; srand 9; grid 5; settle", false},
-    {"four arms a side", "key d; key 3; key y; press 300 300; hold 60; release 300 300; press 200 340; hold 30; "
-     "release 200 340", false},
-};
-
 // Shells of a mesh: triangles joined through shared corners.
 std::vector<std::vector<std::size_t>> shellsOf(const TriangleMesh& mesh) {
     std::vector<std::size_t> parent(mesh.points.size());
@@ -112,15 +98,13 @@ bool cornersApart(const TriangleMesh& mesh, const std::vector<std::size_t>& shel
 
 void startScene(const char* scene) {
     startFrimelWindow();
-    replayScene("release 0 0; key c; key o; key b; key b; key 2");
-    if (armLayout == 0) replayScene("key d");  // two a side, which "key d" turns to four
-    ASSERT_TRUE(replayScene(scene));
+    ASSERT_TRUE(startModelScene(scene));
 }
 
 TEST(PrintModel, EveryShellIsClosedOutwardAtLeastTheWallAndOnThePlate) {
-    for (const PrintCase& c : kPrintCases) {
+    for (const ModelScene& c : kModelScenes) {
         SCOPED_TRACE(c.name);
-        startScene(c.scene);
+        startScene(c.script);
         PrintSettings settings;
         PrintModel model;
         std::string why;
