@@ -2,6 +2,11 @@
 // a PNG that carries the sketch too. Needs no display: Mesa draws off-screen.
 //
 //   frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]
+//   frimel-picture SKETCH OUT.glb|OUT.3mf|OUT.stl [--mm N] [--wall N] [--loops] [--data DIR]
+//
+// The output's extension chooses what is written: a picture, a glTF binary model for viewing, or
+// a model for printing (3MF or STL) whose longest part is N mm long (80 by default), its cones at
+// least the wall thick (0.8 mm), with a hanging loop on every crystal if asked.
 //
 // SKETCH is a link ("https://...#sketch=..."), a picture saved by the page, or a file holding a
 // sketch or a link. The scene is drawn once it has come to rest, as the page shows it. The eight
@@ -27,6 +32,7 @@
 #include "png_file.h"
 #include "render/crystal_geometry.h"
 #include "render/frame.h"
+#include "sketch/model_export.h"
 #include "sketch/png_text.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
@@ -36,8 +42,29 @@ constexpr int kLargestSide = 16384;
 constexpr int kFramesToRest = 20000;  // as many as a scene replayed by the benches may take
 
 int usage() {
-    std::fprintf(stderr, "usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n");
+    std::fprintf(stderr,
+                 "usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR]\n"
+                 "       frimel-picture SKETCH OUT.glb|OUT.3mf|OUT.stl [--mm N] [--wall N] [--loops] [--data DIR]\n");
     return 2;
+}
+
+bool parseMillimetres(const char* text, double& mm) {
+    char* end = nullptr;
+    mm = std::strtod(text, &end);
+    return end != text && *end == '\0';
+}
+
+// Written beside the target and renamed over it once whole, so a failed write leaves nothing half done.
+bool writeWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::string temporary = path + ".part";
+    std::ofstream out(temporary, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 int failure(const std::string& what) {
@@ -105,9 +132,20 @@ int main(int argc, char** argv) {
     int width = 600;
     int height = 600;
     std::string data;
+    ModelFormat format = ModelFormat::Glb;
+    const bool model = modelFormatOf(output, format);
+    PrintSettings print;
     for (int i = 3; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--loops") == 0 && model) {
+            print.hangingLoops = true;
+            --i;
+            continue;
+        }
         if (i + 1 >= argc) return usage();
-        if (std::strcmp(argv[i], "--size") == 0) {
+        if (model && (std::strcmp(argv[i], "--mm") == 0 || std::strcmp(argv[i], "--wall") == 0)) {
+            double& value = argv[i][2] == 'm' ? print.longestMm : print.wallMm;
+            if (!parseMillimetres(argv[i + 1], value)) return failure(std::string(argv[i]) + " takes a number of mm");
+        } else if (std::strcmp(argv[i], "--size") == 0 && !model) {
             if (!parseSize(argv[i + 1], width, height)) return failure("a size is W or WxH, from 1 to 16384");
         } else if (std::strcmp(argv[i], "--data") == 0) {
             data = argv[i + 1];
@@ -125,6 +163,17 @@ int main(int argc, char** argv) {
     if (output[0] != '/') output = std::string(here) + "/" + output;
     if (data.empty()) data = defaultDataFolder();
     if (chdir(data.c_str()) != 0) return failure("cannot enter the bitmap folder " + data);
+
+    if (model) {
+        if (!checkPrintSettings(print, why)) return failure(why);
+        applySketch(sketch);
+        std::vector<std::uint8_t> bytes;
+        std::string note;
+        if (!makeSceneModel(format, print, bytes, why, note)) return failure(why);
+        if (!note.empty()) std::fprintf(stderr, "frimel-picture: %s\n", note.c_str());
+        if (!writeWhole(output, bytes)) return failure("cannot write " + output);
+        return 0;
+    }
 
     if (!makeOffscreenPicture(width, height, why)) return failure(why);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
