@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev l
           libegl-dev libegl-mesa0 zlib1g-dev)
 if [ "${1:-run}" = test ]; then
   packages+=(libgtest-dev xvfb xauth xdotool x11-apps x11-utils python3 clang
-             libclang-rt-dev desktop-file-utils file dpkg-dev nodejs)
+             libclang-rt-dev desktop-file-utils file dpkg-dev nodejs
+             prusa-slicer admesh)
   # The browser tests run under node with npm; a node that brings its own npm needs no other.
   command -v npm >/dev/null || packages+=(npm)
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Frimel and runs every test: unit and window tests each on a virtual X server, the
-# end-to-end suite, the browser build in headless Chromium, then the unit tests again with
+# end-to-end suite, the browser build in headless Chromium, the models through a slicer, admesh and
+# the glTF validator, then the unit tests again with
 # AddressSanitizer and UBSan, and last the bitmap and sketch readers fuzzed.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -276,13 +276,16 @@ export class Frimel {
   settle() { return this.grab('settle'); }
 
   // Clicks Save picture and gives the bytes of the frimel.png downloaded into folder.
-  async savePicture(folder) {
+  savePicture(folder) { return this.download(folder, '#save-button', 'frimel.png'); }
+
+  // Clicks the button and gives the bytes of the file of that name it downloads into folder.
+  async download(folder, button, name) {
     const cdp = await this.page.createCDPSession();
     const context = this.page.browserContext().id;
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder,
       ...(context ? { browserContextId: context } : {}) });
-    await this.page.click('#save-button');
-    const file = path.join(folder, 'frimel.png');
+    await this.page.click(button);
+    const file = path.join(folder, name);
     for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
     return fs.readFileSync(file);
   }

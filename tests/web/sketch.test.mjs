@@ -6,6 +6,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { promisify } from 'node:util';
+import validator from 'gltf-validator';
 import { Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng, webSuite }
   from './harness.mjs';
 
@@ -117,6 +118,43 @@ web.test('Save picture\'s frimel.png is the picture on show and opens again to d
     savePng(desktop, 'sketch-desktop-tool');
     const share = countChanged(desktop, picture, 24) / (600 * 600);
     assert.ok(share <= 0.005, `${(100 * share).toFixed(2)} % of the desktop tool's picture differs`);
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+web.test('Save 3-D model makes the glb and the 3MF in the page and downloads them, sending nothing', async (app) => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-model-'));
+  const sent = [];
+  app.page.on('request', (request) => { if (!/^(blob|data):/.test(request.url())) sent.push(request.url()); });
+  try {
+    await app.replay('key c; key y; key 2; srand 1; grid 400; settle');
+    const ms = await app.page.evaluate(() => {
+      const start = performance.now();
+      const made = Module._frimel_model(0, 0, 0);
+      return made ? performance.now() - start : -1;
+    });
+    assert.ok(ms >= 0 && ms < 2000, `the 400 crystals' glb took ${ms.toFixed(0)} ms`);
+
+    await app.page.click('#model-button');
+    const glb = await app.download(folder, '#model-view', 'frimel.glb');
+    assert.equal(glb.subarray(0, 4).toString(), 'glTF');
+    const report = await validator.validateBytes(new Uint8Array(glb));
+    assert.equal(report.issues.numErrors + report.issues.numWarnings, 0, JSON.stringify(report.issues.messages));
+
+    await app.replay('key c; key u; srand 9; grid 60; settle');
+    await app.page.click('#model-button');
+    await app.page.$eval('#model-mm', (field) => { field.value = '60'; });
+    const print = await app.download(folder, '#model-print', 'frimel-60mm.3mf');
+    assert.equal(print.subarray(0, 2).toString(), 'PK');
+    assert.ok(print.includes('unit="millimeter"'), 'a 3MF in millimetres');
+    assert.match(await notice(app), /more than the 200 x 200 mm plate/, '60 chunks at 60 mm do not fit one plate');
+
+    await app.page.click('#model-button');
+    await app.page.$eval('#model-mm', (field) => { field.value = '2'; });
+    await app.page.click('#model-print');
+    assert.match(await notice(app), /model cannot be made: the size is from 5 to 1000 mm/);
+    assert.deepEqual(sent, [], 'nothing left the page');
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }

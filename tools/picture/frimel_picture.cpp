@@ -2,6 +2,11 @@
 // a PNG that carries the sketch too. Needs no display: Mesa draws off-screen.
 //
 //   frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR] [--frames N]
+//   frimel-picture SKETCH OUT.glb|OUT.3mf|OUT.stl [--mm N] [--wall N] [--loops] [--data DIR]
+//
+// The output's extension chooses what is written: a picture, a glTF binary model for viewing, or
+// a model for printing (3MF or STL) whose longest part is N mm long (80 by default), its cones at
+// least the wall thick (0.8 mm), with a hanging loop on every crystal if asked.
 //
 // SKETCH is a link ("https://...#sketch=..."), a picture saved by the page, or a file holding a
 // sketch or a link. The scene is drawn once it has come to rest, as the page shows it. The eight
@@ -32,6 +37,7 @@
 #include "png_file.h"
 #include "render/crystal_geometry.h"
 #include "render/frame.h"
+#include "sketch/model_export.h"
 #include "sketch/png_text.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
@@ -43,13 +49,39 @@ constexpr int kLargestSide = 16384;
 constexpr int kFramesToRest = 20000;  // as many as a scene replayed by the benches may take
 
 int usage() {
-    std::fprintf(stderr, "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR] [--frames N]\n");
+    std::fprintf(stderr,
+                 "frimel-picture: usage: frimel-picture SKETCH OUT.png [--size W[xH]] [--data DIR] [--frames N], "
+                 "or SKETCH OUT.glb|OUT.3mf|OUT.stl [--mm N] [--wall N] [--loops] [--data DIR]\n");
     return 2;
 }
 
+bool parseMillimetres(const char* text, double& mm) {
+    char* end = nullptr;
+    mm = std::strtod(text, &end);
+    return end != text && *end == '\0';
+}
+
+// Written beside the target and renamed over it once whole, so a failed write leaves nothing half done.
 int failure(const std::string& what) {
     std::fprintf(stderr, "frimel-picture: %s\n", what.c_str());
     return 1;
+}
+
+// A model is made from the scene at rest, as the frame's own cones give it, and written whole
+// beside the target like a picture.
+int writeModel(const Sketch& sketch, ModelFormat format, const PrintSettings& print, const std::string& output) {
+    applySketch(sketch);
+    std::vector<std::uint8_t> bytes;
+    std::string why, note;
+    if (!makeSceneModel(format, print, bytes, why, note)) return failure(why);
+    if (!note.empty()) std::fprintf(stderr, "frimel-picture: %s\n", note.c_str());
+    NewFile file;
+    if (!startNewFile(output, file, why)) return failure(why);
+    if (!writeAll(file.fd, bytes.data(), bytes.size(), why)) {
+        dropNewFile(file);
+        return failure("cannot write " + output + ": " + why);
+    }
+    return finishNewFile(file, why) ? 0 : failure(why);
 }
 
 bool parseSize(const char* text, int& width, int& height) {
@@ -141,9 +173,20 @@ int main(int argc, char** argv) {
     int height = 600;
     int frames = kFramesToRest;
     std::string data;
+    ModelFormat format = ModelFormat::Glb;
+    const bool model = modelFormatOf(output, format);
+    PrintSettings print;
     for (int i = 3; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--loops") == 0 && model) {
+            print.hangingLoops = true;
+            --i;
+            continue;
+        }
         if (i + 1 >= argc) return usage();
-        if (std::strcmp(argv[i], "--size") == 0) {
+        if (model && (std::strcmp(argv[i], "--mm") == 0 || std::strcmp(argv[i], "--wall") == 0)) {
+            double& value = argv[i][2] == 'm' ? print.longestMm : print.wallMm;
+            if (!parseMillimetres(argv[i + 1], value)) return failure(std::string(argv[i]) + " takes a number of mm");
+        } else if (std::strcmp(argv[i], "--size") == 0 && !model) {
             if (!parseSize(argv[i + 1], width, height)) return failure("a size is W or WxH, from 1 to 16384");
         } else if (std::strcmp(argv[i], "--frames") == 0) {
             char* end = nullptr;
@@ -163,17 +206,19 @@ int main(int argc, char** argv) {
     // picture goes, the memory for it and the bitmaps.
     Sketch sketch;
     std::string why;
+    if (model && !checkPrintSettings(print, why)) return failure(why);
     if (!readSketchArgument(source, sketch, why)) return failure(source + ": " + why);
     char here[PATH_MAX];
     if (getcwd(here, sizeof here) == nullptr) return failure("cannot tell the current folder");
     if (output.empty()) return usage();
     if (output[0] != '/') output = std::string(here) + "/" + output;
     if (!checkOutput(output, why)) return failure(why);
+    if (data.empty()) data = defaultDataFolder();
+    if (!enterDataFolder(data, why)) return failure(why);
+    if (model) return writeModel(sketch, format, print, output);
     const std::string picture = "cannot make a picture of " + std::to_string(width) + "x" + std::to_string(height);
     const std::unique_ptr<std::uint8_t[]> rgb = pictureMemory(width, height);
     if (rgb == nullptr) return failure(picture + ": not enough memory");
-    if (data.empty()) data = defaultDataFolder();
-    if (!enterDataFolder(data, why)) return failure(why);
 
     if (!makeOffscreenPicture(width, height, why)) return failure(picture + ": " + why);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

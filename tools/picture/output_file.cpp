@@ -115,3 +115,17 @@ void dropNewFile(NewFile& file) {
     unlink(file.temporary.c_str());
     pending = 0;
 }
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size, std::string& why) {
+    while (size > 0) {
+        const ssize_t done = write(fd, data, size);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) {
+            why = std::strerror(done < 0 ? errno : EIO);
+            return false;
+        }
+        data += done;
+        size -= static_cast<std::size_t>(done);
+    }
+    return true;
+}

@@ -4,6 +4,8 @@
 // taking its place only once it is complete, so that a failure leaves the target as it was,
 // even when it is the very picture the sketch was read from.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Whether a file can be written at path: its folder exists and takes new files, and path is not
@@ -25,3 +27,6 @@ bool finishNewFile(NewFile& file, std::string& why);
 
 // Removes the new file; the target stays as it was.
 void dropNewFile(NewFile& file);
+
+// Writes all of data to fd, however the system splits it; why says what failed.
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size, std::string& why);

@@ -1,5 +1,7 @@
 #include "png_file.h"
 
+#include "output_file.h"
+
 #include <unistd.h>
 #include <zlib.h>
 
@@ -7,6 +9,7 @@
 #include <cstring>
 
 namespace {
+using ::writeAll;
 constexpr std::uint32_t kLargestChunk = 0x7fffffff;
 constexpr off_t kIdatLengthAt = 8 + 12 + 13;  // after the signature and the header chunk
 
@@ -26,22 +29,8 @@ void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
     putBigEndian(out, crcOf(out.data() + start, out.size() - start, 0));
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size, std::string& why) {
-    while (size > 0) {
-        const ssize_t done = write(fd, data, size);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) {
-            why = std::strerror(done < 0 ? errno : EIO);
-            return false;
-        }
-        data += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return true;
-}
-
 bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, std::string& why) {
-    return writeAll(fd, bytes.data(), bytes.size(), why);
+    return ::writeAll(fd, bytes.data(), bytes.size(), why);
 }
 
 // Each row after a filter byte: "Sub", which suits the smooth snow and sky. The IDAT chunk's
