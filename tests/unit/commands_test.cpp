@@ -171,7 +171,7 @@ TEST_F(KeyboardTest, OneDimensionalThenBIsThreeDimensional) {
 }
 
 // One large crystal, six branch stations a depth once it rests. Its cones: with arms two a side
-// and three depths, 287,934; with arms four a side, 479,890, past the frame's bound of 400,000;
+// and three depths, 287,934; with arms four a side, 479,890, past the frame's bound of 300,000;
 // two depths four a side, 13,330.
 void oneLargeCrystal(float threshold, bool arms, int layout) {
     fillScene(1);
