@@ -2,23 +2,12 @@
 
 #include <algorithm>
 
+#include "sketch/png_text.h"
 #include "sketch/sketch_codec.h"
 
 namespace {
 constexpr std::size_t kStoredBlock = 65535;  // the most one stored deflate block holds
 constexpr int kLargestSide = 16384;
-
-void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
-    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBigEndian(out, crc32Of(out.data() + start, out.size() - start));
-}
 
 std::uint32_t adler32Of(const std::vector<std::uint8_t>& data) {
     std::uint32_t a = 1, b = 0;
@@ -53,13 +42,8 @@ std::vector<std::uint8_t> storedPng(const std::uint8_t* rgb, int width, int heig
     }
     putBigEndian(zlib, adler32Of(raw));
 
-    std::vector<std::uint8_t> header;
-    putBigEndian(header, static_cast<std::uint32_t>(width));
-    putBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, no interlace
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    putChunk(png, "IHDR", header);
-    putChunk(png, "IDAT", zlib);
-    putChunk(png, "IEND", {});
+    std::vector<std::uint8_t> png = pngStart(width, height);
+    appendPngChunk(png, "IDAT", zlib);
+    appendPngChunk(png, "IEND", {});
     return png;
 }

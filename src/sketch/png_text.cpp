@@ -34,10 +34,6 @@ std::uint32_t bigEndian(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
-void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
 bool readFully(PngSource& s, std::uint64_t offset, void* into, std::size_t count) {
     auto* at = static_cast<std::uint8_t*>(into);
     while (count > 0) {
@@ -175,14 +171,33 @@ bool findPngTextInFile(int fd, std::uint64_t size, const std::string& keyword, s
     return findText(s, keyword, largestText, text, why);
 }
 
-void appendPngText(std::vector<std::uint8_t>& out, const std::string& keyword, const std::string& text) {
+void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void appendPngChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
     const std::size_t start = out.size();
-    putBigEndian(out, static_cast<std::uint32_t>(keyword.size() + 1 + text.size()));
-    out.insert(out.end(), {'t', 'E', 'X', 't'});
-    out.insert(out.end(), keyword.begin(), keyword.end());
-    out.push_back(0);
-    out.insert(out.end(), text.begin(), text.end());
-    putBigEndian(out, crc32Of(out.data() + start + 4, out.size() - start - 4));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    putBigEndian(out, crc32Of(out.data() + start, out.size() - start));
+}
+
+std::vector<std::uint8_t> pngStart(int width, int height) {
+    std::vector<std::uint8_t> header;
+    putBigEndian(header, static_cast<std::uint32_t>(width));
+    putBigEndian(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, no interlace
+    std::vector<std::uint8_t> start(kSignature, kSignature + sizeof kSignature);
+    appendPngChunk(start, "IHDR", header);
+    return start;
+}
+
+void appendPngText(std::vector<std::uint8_t>& out, const std::string& keyword, const std::string& text) {
+    std::vector<std::uint8_t> data(keyword.begin(), keyword.end());
+    data.push_back(0);
+    data.insert(data.end(), text.begin(), text.end());
+    appendPngChunk(out, "tEXt", data);
 }
 
 bool withPngText(const std::uint8_t* png, std::size_t size, const std::string& keyword, const std::string& text,

@@ -21,6 +21,15 @@ bool findPngText(const std::uint8_t* png, std::size_t size, const std::string& k
 bool findPngTextInFile(int fd, std::uint64_t size, const std::string& keyword, std::size_t largestText,
                        std::string& text, std::string& why);
 
+// Big-endian, as every number of a PNG is written.
+void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value);
+
+// A chunk of this type (four letters) and data, added to out with its length and check sum.
+void appendPngChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data);
+
+// The signature and the header chunk of an 8-bit RGB picture of this size.
+std::vector<std::uint8_t> pngStart(int width, int height);
+
 // A tEXt chunk of the keyword and text, added to out.
 void appendPngText(std::vector<std::uint8_t>& out, const std::string& keyword, const std::string& text);
 

@@ -1,6 +1,7 @@
 #include "png_file.h"
 
 #include "output_file.h"
+#include "sketch/png_text.h"
 
 #include <unistd.h>
 #include <zlib.h>
@@ -13,21 +14,10 @@ using ::writeAll;
 constexpr std::uint32_t kLargestChunk = 0x7fffffff;
 constexpr off_t kIdatLengthAt = 8 + 12 + 13;  // after the signature and the header chunk
 
-void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
 std::uint32_t crcOf(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
     return static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
 }
 
-void putChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
-    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBigEndian(out, crcOf(out.data() + start, out.size() - start, 0));
-}
 
 bool writeAll(int fd, const std::vector<std::uint8_t>& bytes, std::string& why) {
     return ::writeAll(fd, bytes.data(), bytes.size(), why);
@@ -81,12 +71,7 @@ bool writeImageData(int fd, const std::uint8_t* rgb, int width, int height, z_st
 
 bool writePng(int fd, const std::uint8_t* rgb, int width, int height, const std::vector<std::uint8_t>& endChunks,
               std::string& why) {
-    std::vector<std::uint8_t> header;
-    putBigEndian(header, static_cast<std::uint32_t>(width));
-    putBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, no interlace
-    std::vector<std::uint8_t> start = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    putChunk(start, "IHDR", header);
+    const std::vector<std::uint8_t> start = pngStart(width, height);
 
     z_stream z{};
     if (deflateInit(&z, 6) != Z_OK) {
@@ -96,6 +81,6 @@ bool writePng(int fd, const std::uint8_t* rgb, int width, int height, const std:
     const bool written = writeAll(fd, start, why) && writeImageData(fd, rgb, width, height, z, why);
     deflateEnd(&z);
     std::vector<std::uint8_t> end = endChunks;
-    putChunk(end, "IEND", {});
+    appendPngChunk(end, "IEND", {});
     return written && writeAll(fd, end, why);
 }
