@@ -117,13 +117,22 @@ web.test('Save picture\'s frimel.png is the picture on show and opens again to d
     savePng(desktop, 'sketch-desktop-tool');
     const share = countChanged(desktop, picture, 24) / (600 * 600);
     assert.ok(share <= 0.005, `${(100 * share).toFixed(2)} % of the desktop tool's picture differs`);
+
+    // With no memory left for the sketch, the picture alone, and the page says so.
+    await app.page.evaluate(() => { Module._malloc = () => 0; });
+    const alone = readPng(await app.savePicture(folder));
+    assert.ok(samePicture(alone, picture) && !alone.texts['frimel-sketch'], 'the picture without its sketch');
+    assert.match(await notice(app), /saved without its sketch: there is not enough memory left for it/);
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
 });
 
-// Ways in that must be refused, each with what the page must say.
+// Ways in that must be refused, each with what the page must say; some with no memory left.
 const REFUSED = [
+  { name: 'a file with no memory left for it', file: 'notes.txt', noRoom: true, says: /notes\.txt cannot be opened: there is not enough memory left/ },
+  { name: 'a link with no memory left for it', hash: (text) => text, noRoom: true, says: /link's sketch cannot be opened: there is not enough memory left/ },
+  { name: 'a text file longer than any sketch', file: 'long.txt', says: /long\.txt is too big to hold a Frimel sketch/ },
   { name: 'a link cut short', hash: (text) => text.slice(0, -8), says: /link's sketch cannot be opened: the sketch is damaged or cut short/ },
   { name: 'a link from a newer Frimel', hash: () => 'AgA', says: /newer Frimel \(format 2/ },
   { name: 'a link with stray characters', hash: () => 'AB!C', says: /characters that are not part of one/ },
@@ -137,8 +146,13 @@ web.test('links, files and kept data that fail are refused with the reason and c
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-open-'));
   try {
     fs.writeFileSync(path.join(folder, 'notes.txt'), 'shopping: milk, eggs');
+    fs.writeFileSync(path.join(folder, 'long.txt'), 'A'.repeat(17 << 20));
     fs.writeFileSync(path.join(folder, 'plain.png'), fs.readFileSync(path.join(dataDir, '..', 'icons', 'frimel.png')));
-    for (const { name, hash, file, says } of REFUSED) {
+    for (const { name, hash, file, noRoom, says } of REFUSED) {
+      await app.page.evaluate((none) => {
+        window.malloc ??= Module._malloc;
+        Module._malloc = none ? () => 0 : window.malloc;
+      }, Boolean(noRoom));
       if (hash) await app.page.evaluate((h) => { location.hash = 'sketch=' + h; }, hash(text));
       else await (await app.page.$('#open-picker')).uploadFile(path.join(folder, file));
       await app.page.waitForFunction((pattern) => new RegExp(pattern).test(document.querySelector('#sketch-notice').textContent),

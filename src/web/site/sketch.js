@@ -11,6 +11,8 @@
   const KEEP_EVERY_MS = 1000;
   const MAX_LINK = 32000;           // characters: longer links do not survive every messenger
   const MAX_FILE = 64 * 1024 * 1024;
+  const PNG_START = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
+  const NO_ROOM = 'there is not enough memory left for it';
 
   const ended = () => !window.frimelPage.running();
   const notice = document.getElementById('sketch-notice');
@@ -53,10 +55,18 @@
   }
   const problem = () => Module.UTF8ToString(Module._frimel_sketch_why());
 
+  // Bytes copied into the program's memory, or null where it has no room left for them.
+  function copyIn(bytes) {
+    const at = Module._malloc(Math.max(1, bytes.length));
+    if (!at) return null;
+    Module.HEAPU8.set(bytes, at);
+    return at;
+  }
+
   // Null once opened, otherwise why not; the scene is then as it was.
   function openBytes(bytes) {
-    const at = Module._malloc(Math.max(1, bytes.length));
-    Module.HEAPU8.set(bytes, at);
+    const at = copyIn(bytes);
+    if (at === null) return NO_ROOM;
     const opened = Module._frimel_sketch_open(at, bytes.length);
     Module._free(at);
     return opened ? null : problem();
@@ -184,9 +194,14 @@
     offerBack(before, 'Opened the sketch from the link.', { fromLink: true });
   }
 
+  async function isPicture(file) {
+    const start = new Uint8Array(await file.slice(0, PNG_START.length).arrayBuffer());
+    return PNG_START.every((byte, i) => start[i] === byte);
+  }
+
   async function openFile(file) {
     if (ended() || !file) return;
-    if (file.size > MAX_FILE) {
+    if (file.size > MAX_FILE || (file.size > Module._frimel_sketch_text_limit() && !(await isPicture(file)))) {
       tell(`${file.name} is too big to hold a Frimel sketch.`);
       return;
     }
@@ -230,11 +245,14 @@
   async function carry(blob) {
     if (ended()) return blob;
     const png = new Uint8Array(await blob.arrayBuffer());
-    const at = Module._malloc(Math.max(1, png.length));
-    Module.HEAPU8.set(png, at);
-    const result = Module._frimel_sketch_picture(at, png.length);
-    Module._free(at);
-    if (!result) return blob;
+    if (ended()) return blob;
+    const at = copyIn(png);
+    const result = at === null ? 0 : Module._frimel_sketch_picture(at, png.length);
+    if (at !== null) Module._free(at);
+    if (!result) {
+      tell(`The picture is saved without its sketch: ${at === null ? NO_ROOM : problem()}.`);
+      return blob;
+    }
     return new Blob([Module.HEAPU8.slice(result, result + Module._frimel_sketch_picture_size())],
       { type: 'image/png' });
   }
