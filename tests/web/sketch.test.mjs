@@ -128,6 +128,27 @@ web.test('Save picture\'s frimel.png is the picture on show and opens again to d
   }
 });
 
+// The bench's 400 crystals opened again and again through a link, as the page opens every link.
+web.test('200 opens of a large sketch leave the heap and the objects held as after the first', async (app) => {
+  await app.replay('key y; key 2; srand 1; grid 400; settle');
+  const after = await app.page.evaluate(async (text) => {
+    const opened = () => new Promise((done) => window.addEventListener('hashchange', done, { once: true }));
+    const held = [];
+    for (let i = 0; i < 200; i++) {
+      location.hash = 'sketch=' + text;
+      await opened();
+      held.push([Module.HEAP8.buffer.byteLength, Module._frimel_kept_objects()]);
+      location.hash = 'elsewhere';
+      await opened();
+    }
+    return held;
+  }, await sketchText(app));
+  console.log(`heap and objects held after open 1: ${after[0]}, after open 200: ${after.at(-1)}`);
+  assert.match(await notice(app), /Opened the sketch from the link/);
+  assert.ok(after[0][1] >= 400 && after[0][1] <= 403, `${after[0][1]} objects held for a scene of 400`);
+  assert.deepEqual(after.at(-1), after[0]);
+});
+
 // Ways in that must be refused, each with what the page must say; some with no memory left.
 const REFUSED = [
   { name: 'a file with no memory left for it', file: 'notes.txt', noRoom: true, says: /notes\.txt cannot be opened: there is not enough memory left/ },
