@@ -6,8 +6,8 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { promisify } from 'node:util';
-import { Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng, webSuite }
-  from './harness.mjs';
+import { DESKTOP_VIEWPORT, Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng,
+  webSuite } from './harness.mjs';
 
 const web = webSuite();
 const KEY = 'frimel-sketch';
@@ -123,6 +123,80 @@ web.test('Save picture\'s frimel.png is the picture on show and opens again to d
     const alone = readPng(await app.savePicture(folder));
     assert.ok(samePicture(alone, picture) && !alone.texts['frimel-sketch'], 'the picture without its sketch');
     assert.match(await notice(app), /saved without its sketch: there is not enough memory left for it/);
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+// A load that opened the kept sketch and faulted before it showed it, as a hang, a crash or a
+// closed tab would leave it; then Start again.
+async function stopOnKeptSketch(app) {
+  const { identifier } = await app.page.evaluateOnNewDocument(() => {
+    let sketch = null;
+    Object.defineProperty(window, 'frimelSketch', { configurable: true, get: () => sketch, set(value) {
+      sketch = { ...value, start() {
+        value.start();
+        try { Module._frimel_fault(); } catch { /* the fault unwinds to here */ }
+      } };
+    } });
+  });
+  await app.page.reload();
+  await app.waitForEnd();
+  await app.page.removeScriptToEvaluateOnNewDocument(identifier);
+  await app.page.click('#restart');
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  await app.measure();
+}
+
+const HELD_BACK = /^Frimel stopped last time before it could show the sketch kept in this browser, so it starts with an empty bank\./;
+const answer = (app, label) => app.page.evaluate((wanted) => [...document.querySelectorAll('#sketch-notice button')]
+  .find((button) => button.textContent === wanted).click(), label);
+
+web.test('after a load that never showed the kept sketch, the page starts empty and offers it back', async (app) => {
+  const bank = await app.grab();
+  const picture = await draw(app);
+  const text = await waitUntilKept(app);
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-held-'));
+  try {
+    await stopOnKeptSketch(app);
+    assert.match(await notice(app), HELD_BACK);
+    assert.ok(samePicture(await app.grab(), bank), 'an empty bank');
+    await new Promise((done) => setTimeout(done, 1500));
+    assert.equal(await kept(app), text, 'the sketch stays kept while it is offered');
+    await app.screenshot('sketch-held-back');
+    await app.page.setViewport({ width: 320, height: 640 });
+    await app.screenshot('sketch-held-back-320');
+    await app.page.setViewport(DESKTOP_VIEWPORT);
+    await app.measure();
+
+    const file = path.join(folder, 'frimel-sketch.txt');
+    assert.equal((await app.download(folder, 'frimel-sketch.txt', () => answer(app, 'Save it as a file'))).toString(), text);
+    await answer(app, 'Open it anyway');
+    assert.ok(samePicture(await app.grab(), picture), 'opened anyway');
+    await reload(app);
+    assert.equal(await notice(app), '', 'once shown, it opens by itself again');
+    assert.ok(samePicture(await app.grab(), picture));
+
+    await stopOnKeptSketch(app);
+    await answer(app, 'Put it aside');
+    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
+    await reload(app);
+    assert.equal(await notice(app), '', 'the next load starts clean');
+    assert.ok(samePicture(await app.grab(), bank));
+    await (await app.page.$('#open-picker')).uploadFile(file);
+    await app.page.waitForFunction(() => /Opened frimel-sketch\.txt/.test(document.querySelector('#sketch-notice').textContent));
+    assert.ok(samePicture(await app.grab(), picture), 'the saved file opens');
+
+    // Drawing on the empty bank puts the sketch aside too, and what is drawn is kept from then on.
+    await app.page.evaluate((key, sketch) => {
+      localStorage.removeItem('frimel-sketch-put-aside');
+      localStorage.setItem(key, sketch);
+    }, KEY, text);
+    await stopOnKeptSketch(app);
+    await app.click(300, 300);
+    await app.settle();
+    assert.notEqual(await waitUntilKept(app), text);
+    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
