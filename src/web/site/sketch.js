@@ -141,6 +141,7 @@
   }
 
   function openHeldBack() {
+    if (ended()) return;
     const text = heldBack;
     heldBack = null;
     openingMark.opening(text);
