@@ -1,6 +1,8 @@
 #include "model/crystal.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "app/state.h"
@@ -60,4 +62,9 @@ bool isKeptCrystal(const Crystal* crystal) {
         if (it->get() == crystal) return true;
     }
     return false;
+}
+
+void releaseKeptCrystalsBefore(std::size_t count) {
+    auto& kept = keeper();
+    kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(std::min(count, kept.size())));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -38,7 +39,8 @@ public:
 float crystalDistance(const Crystal* a, const Crystal* b);
 
 // Hands an object to the scene's keeper: every object that anything may still point at
-// (placed, default or undone) lives until the process exits, then is freed.
+// (placed, default or undone) lives until the process exits, then is freed, or until a sketch
+// opened over the scene has replaced them all.
 Crystal* keepCrystal(std::unique_ptr<Crystal> crystal);
 
 // How many objects the keeper holds.
@@ -46,3 +48,8 @@ std::size_t keptCrystalCount();
 
 // Whether the keeper holds this object, so that it stays valid until exit.
 bool isKeptCrystal(const Crystal* crystal);
+
+// Frees the first `count` objects the keeper took (keptCrystalCount() before newer ones were
+// made): only for a caller that has just replaced every pointer to them, as opening a sketch
+// replaces the whole scene.
+void releaseKeptCrystalsBefore(std::size_t count);

@@ -155,12 +155,12 @@ bool isPng(const std::uint8_t* data, std::size_t size) {
     return size >= sizeof kSignature && std::memcmp(data, kSignature, sizeof kSignature) == 0;
 }
 
-bool findPngText(const std::uint8_t* png, std::size_t size, const std::string& keyword, std::string& text,
-                 std::string& why) {
+bool findPngText(const std::uint8_t* png, std::size_t size, const std::string& keyword, std::size_t largestText,
+                 std::string& text, std::string& why) {
     PngSource s;
     s.bytes = png;
     s.size = size;
-    return findText(s, keyword, size, text, why);
+    return findText(s, keyword, largestText, text, why);
 }
 
 bool findPngTextInFile(int fd, std::uint64_t size, const std::string& keyword, std::size_t largestText,

@@ -11,9 +11,10 @@
 bool isPng(const std::uint8_t* data, std::size_t size);
 
 // The text of the first tEXt chunk with this keyword. False, with the reason, when the file is
-// not a whole PNG, holds no such chunk, or that chunk's check sum does not match.
-bool findPngText(const std::uint8_t* png, std::size_t size, const std::string& keyword, std::string& text,
-                 std::string& why);
+// not a whole PNG, holds no such chunk, or that chunk's check sum does not match. A text longer
+// than largestText is refused before it is copied.
+bool findPngText(const std::uint8_t* png, std::size_t size, const std::string& keyword, std::size_t largestText,
+                 std::string& text, std::string& why);
 
 // The same from an open file of this size, read where the walk looks: the chunks' headers and
 // the text's own chunk, so that a picture of any size costs little. A text longer than

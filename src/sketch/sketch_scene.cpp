@@ -85,6 +85,8 @@ Sketch captureSketch() {
 }
 
 void applySketch(const Sketch& s) {
+    // Everything the keeper holds now is named only by what is replaced below.
+    const std::size_t older = keptCrystalCount();
     std::vector<Crystal*> made;
     made.reserve(s.objects.size());
     for (const SketchObject& o : s.objects) {
@@ -100,6 +102,7 @@ void applySketch(const Sketch& s) {
     currentCrystal = made[s.current];
     linkCrystal = made[s.link];
     anchorCrystal = made[s.anchor];
+    releaseKeptCrystalsBefore(older);
 
     placeKind = s.placeKind;
     crystalTexture = s.crystalTexture;

@@ -8,5 +8,6 @@
 Sketch captureSketch();
 
 // Puts a sketch checked by checkSketch in place of the scene and settings: the objects are made
-// anew, the button counts as up, the generator of the lean is put back, and a frame is asked for.
+// anew and every older one is freed (no pointer to one may outlive the call), the button counts
+// as up, the generator of the lean is put back, and a frame is asked for.
 void applySketch(const Sketch& sketch);

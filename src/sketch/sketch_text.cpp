@@ -104,5 +104,5 @@ bool sketchFromFile(const std::uint8_t* data, std::size_t size, Sketch& out, std
         return sketchFromText(std::string_view(reinterpret_cast<const char*>(data), size), out, why);
     }
     std::string text;
-    return findPngText(data, size, kSketchPngKeyword, text, why) && sketchFromText(text, out, why);
+    return findPngText(data, size, kSketchPngKeyword, kMaxSketchText, text, why) && sketchFromText(text, out, why);
 }

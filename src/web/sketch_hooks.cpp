@@ -3,12 +3,14 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/state.h"
+#include "model/crystal.h"
 #include "sketch/png_text.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
@@ -28,6 +30,24 @@ void keepAtEnd() {
 }
 
 [[maybe_unused]] const bool keepsAtEnd = std::atexit(keepAtEnd) == 0;
+
+// The heap grows only up to its limit; there a string or a vector that cannot grow ends the
+// program, where malloc only returns null. So the reader's work is asked for in one piece first.
+bool roomFor(std::size_t bytes) {
+    void* room = std::malloc(bytes);
+    std::free(room);
+    return room != nullptr;
+}
+
+// At most what reading a file of this size takes: a picture's text copied out, its bytes, and
+// the objects they can hold, as read and as placed.
+std::size_t openingCost(std::size_t size) {
+    const std::size_t text = std::min(size, kMaxSketchText);
+    const std::size_t objects = std::min<std::size_t>(text, kMaxSketchObjects);
+    return 2 * text + objects * (sizeof(SketchObject) + sizeof(Crystal) + 4 * sizeof(void*));
+}
+
+constexpr const char* kNoRoom = "there is not enough memory left for it";
 }  // namespace
 
 extern "C" {
@@ -43,6 +63,9 @@ EMSCRIPTEN_KEEPALIVE const char* frimel_sketch_text() {
 
 EMSCRIPTEN_KEEPALIVE const char* frimel_sketch_why() { return why.c_str(); }
 
+// The longest sketch text the reader reads: a longer file that is no picture is not copied in.
+EMSCRIPTEN_KEEPALIVE int frimel_sketch_text_limit() { return static_cast<int>(kMaxSketchText); }
+
 // Opens a link, a sketch's text, a saved picture or a sketch file in place of the scene; 0, with
 // the reason, leaves everything as it was.
 EMSCRIPTEN_KEEPALIVE int frimel_sketch_open(const std::uint8_t* data, int size) {
@@ -51,7 +74,12 @@ EMSCRIPTEN_KEEPALIVE int frimel_sketch_open(const std::uint8_t* data, int size) 
         why = "Frimel has not started";
         return 0;
     }
-    if (size < 0 || !sketchFromFile(data, static_cast<std::size_t>(size), sketch, why)) return 0;
+    if (size < 0) return 0;
+    if (!roomFor(openingCost(static_cast<std::size_t>(size)))) {
+        why = kNoRoom;
+        return 0;
+    }
+    if (!sketchFromFile(data, static_cast<std::size_t>(size), sketch, why)) return 0;
     applySketch(sketch);
     return 1;
 }
@@ -59,6 +87,10 @@ EMSCRIPTEN_KEEPALIVE int frimel_sketch_open(const std::uint8_t* data, int size) 
 // The PNG with the sketch now in its text chunk, or null; its size in frimel_sketch_picture_size.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* frimel_sketch_picture(const std::uint8_t* png, int size) {
     if (frimel_sketch_text() == nullptr) return nullptr;
+    if (size >= 0 && !roomFor(static_cast<std::size_t>(size) + 2 * text.size())) {
+        why = kNoRoom;
+        return nullptr;
+    }
     if (size < 0 || !withPngText(png, static_cast<std::size_t>(size), kSketchPngKeyword, text, picture)) {
         why = "the picture is not a PNG file";
         return nullptr;

@@ -46,7 +46,7 @@ void checkFileWalk(const std::uint8_t* data, std::size_t size) {
         fail("the scratch file cannot be written");
     }
     std::string inMemory, fromFile, whyInMemory, whyFromFile;
-    const bool found = findPngText(data, size, kSketchPngKeyword, inMemory, whyInMemory);
+    const bool found = findPngText(data, size, kSketchPngKeyword, size, inMemory, whyInMemory);
     if (findPngTextInFile(fd, size, kSketchPngKeyword, size, fromFile, whyFromFile) != found ||
         fromFile != inMemory || whyFromFile != whyInMemory) {
         fail("a picture read from a file is not read as the same bytes in memory");
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
     if (withPngText(data, size, kSketchPngKeyword, text, picture)) {
         std::string found;
-        if (!findPngText(picture.data(), picture.size(), kSketchPngKeyword, found, why) || found != text) {
+        if (!findPngText(picture.data(), picture.size(), kSketchPngKeyword, picture.size(), found, why) || found != text) {
             fail("a picture does not give back the text it was given");
         }
     }

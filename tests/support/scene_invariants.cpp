@@ -10,11 +10,15 @@
 #include "model/crystal.h"
 
 namespace {
-// Kept objects are never freed, so once found in the keeper a pointer stays good.
+// Kept objects are freed only when a sketch opened over the scene replaces them all, which
+// leaves the keeper smaller than it was: until then a pointer once found in the keeper stays good.
 std::unordered_set<const Crystal*> knownKept;
+std::size_t keptWhenKnown = 0;
 
 bool isLive(const Crystal* c) {
     if (c == nullptr) return false;
+    if (keptCrystalCount() < keptWhenKnown) knownKept.clear();
+    keptWhenKnown = keptCrystalCount();
     if (knownKept.count(c) != 0) return true;
     if (!isKeptCrystal(c)) return false;
     knownKept.insert(c);

@@ -40,7 +40,7 @@ Listing listFolder(const std::string& folder) {
 std::string sketchIn(const std::string& png) {
     const std::vector<std::uint8_t> bytes = readFileBytes(png);
     std::string text, why;
-    return findPngText(bytes.data(), bytes.size(), kSketchPngKeyword, text, why) ? text : "";
+    return findPngText(bytes.data(), bytes.size(), kSketchPngKeyword, bytes.size(), text, why) ? text : "";
 }
 
 // "@" in an argument stands for the scratch folder.

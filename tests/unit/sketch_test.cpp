@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "app/state.h"
+#include "model/crystal.h"
 #include "scenes/scene_script.h"
 #include "sketch/png_text.h"
 #include "sketch/sketch_codec.h"
 #include "sketch/sketch_scene.h"
 #include "sketch/sketch_text.h"
+#include "support/scene_invariants.h"
 #include "support/test_window.h"
 
 namespace {
@@ -105,6 +107,26 @@ void heavyCrystals(Sketch& s, std::size_t count) {
     s.fractalThreshold = 0.06f;
     s.sideBranches = true;
     s.armLayout = 0;
+}
+
+// Every open frees the objects of the scene it replaces: the keeper holds the sketch's own
+// objects alone, and drawing on, which follows every pointer the scene holds, finds them sound.
+TEST(SketchOpen, FreesTheObjectsOfTheSceneItReplaces) {
+    startFrimelWindow();
+    replayScene("release 0 0; key c; key y; srand 4; grid 30; settle; key z; press 130 330; move 200 330; "
+                "hold 20; move 260 320; release 260 320; settle");
+    const std::string kept = sketchNow();
+    Sketch s;
+    std::string why;
+    ASSERT_TRUE(sketchFromText(kept, s, why)) << why;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(open(kept, why)) << why;
+        EXPECT_EQ(keptCrystalCount(), s.objects.size()) << "round " << round;
+        EXPECT_TRUE(sceneIsSound());
+        replayScene("move 300 320; hold 10; release 300 320; press 350 300; hold 10; release 350 300; key z; "
+                    "key z; key z; settle");
+        EXPECT_TRUE(sceneIsSound());
+    }
 }
 
 // Sound sketches made unsound one way each, written as they are: the reader must refuse them.

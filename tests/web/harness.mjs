@@ -276,16 +276,17 @@ export class Frimel {
   settle() { return this.grab('settle'); }
 
   // Clicks Save picture and gives the bytes of the frimel.png downloaded into folder.
-  savePicture(folder) { return this.download(folder, '#save-button', 'frimel.png'); }
+  savePicture(folder) { return this.download(folder, 'frimel.png', () => this.page.click('#save-button')); }
 
-  // Clicks the button and gives the bytes of the file of that name it downloads into folder.
-  async download(folder, button, name) {
+  // The bytes of the file named name that click downloads into folder.
+  async download(folder, name, click) {
     const cdp = await this.page.createCDPSession();
     const context = this.page.browserContext().id;
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder,
       ...(context ? { browserContextId: context } : {}) });
-    await this.page.click(button);
     const file = path.join(folder, name);
+    fs.rmSync(file, { force: true });
+    await click();
     for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
     return fs.readFileSync(file);
   }

@@ -62,6 +62,50 @@ web.test('holding the button still enlarges the newest crystal only', async (app
   assert.equal(countChanged(big, small, 0, [x0 - 3, y0 - 3, x1 + 4, y1 + 4]), 0, 'the older crystal stayed');
 });
 
+// The deepest crystal, four arms a side, held until the bound stops it: the page then comes to
+// rest, and the sketch it keeps opens again. After the hold the crystal still grows for some two
+// hundred frames, each near a second on SwiftShader: they go by undrawn, with the graphics taken
+// away, as the program goes on through a lost context.
+web.test('a hold at the deepest setting stops at the bound, and the page comes to rest', async (app) => {
+  await app.key('y', '4', 'd');
+  assert.deepEqual(await app.page.evaluate(() => ['4', 'b', 'd'].map((key) => Module._frimel_key_state(key.charCodeAt(0)))),
+    [1, 1, 1], 'the deepest branching, side arms, four a side');
+  const from = (await app.lines()).length;
+  const started = Date.now();
+  await app.press(300, 330);
+  try {
+    await app.waitForLine('The crystal grows no larger: the scene would take too long to draw', from);
+  } finally {
+    await app.release();
+  }
+  const held = Date.now() - started;
+  const graphics = (lose) => app.page.evaluate((away) => new Promise((done) => {
+    canvas.addEventListener(away ? 'webglcontextlost' : 'webglcontextrestored', done, { once: true });
+    window.loseContext ??= Module.ctx.getExtension('WEBGL_lose_context');
+    if (away) window.loseContext.loseContext();
+    else window.loseContext.restoreContext();
+  }), lose);
+  const calls = () => app.page.evaluate(() => [Module._frimel_frames_shown(), Module._frimel_idle_calls()]);
+  const rests = async () => {
+    const before = await calls();
+    await app.nextFrames(10);
+    return JSON.stringify(await calls()) === JSON.stringify(before);
+  };
+  await graphics(true);
+  while (!(await rests())) assert.ok(Date.now() - started < 150000, 'the page never came to rest');
+  await graphics(false);
+  await app.nextFrames(5);  // the scene drawn again, once
+  assert.ok(await rests(), 'no frames once at rest');
+  console.log(`held ${held} ms until the bound stopped it; at rest ${Date.now() - started} ms after the press`);
+
+  const text = await app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
+  await app.page.waitForFunction((sketch) => localStorage.getItem('frimel-sketch') === sketch, { timeout: 5000 }, text);
+  await app.page.reload();
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.equal(await app.page.$eval('#sketch-notice', (n) => n.textContent), '', 'opened without a word');
+  assert.equal(await app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text())), text);
+});
+
 web.test('a drag in rotate mode turns the scene, and y or u shows it unrotated exactly', async (app) => {
   await app.key('y');
   await app.click(380, 360);

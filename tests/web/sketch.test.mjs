@@ -7,8 +7,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { promisify } from 'node:util';
 import validator from 'gltf-validator';
-import { Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng, webSuite }
-  from './harness.mjs';
+import { DESKTOP_VIEWPORT, Frimel, countChanged, dataDir, launch, pictureTool, readPng, samePicture, savePng,
+  webSuite } from './harness.mjs';
 
 const web = webSuite();
 const KEY = 'frimel-sketch';
@@ -118,6 +118,12 @@ web.test('Save picture\'s frimel.png is the picture on show and opens again to d
     savePng(desktop, 'sketch-desktop-tool');
     const share = countChanged(desktop, picture, 24) / (600 * 600);
     assert.ok(share <= 0.005, `${(100 * share).toFixed(2)} % of the desktop tool's picture differs`);
+
+    // With no memory left for the sketch, the picture alone, and the page says so.
+    await app.page.evaluate(() => { Module._malloc = () => 0; });
+    const alone = readPng(await app.savePicture(folder));
+    assert.ok(samePicture(alone, picture) && !alone.texts['frimel-sketch'], 'the picture without its sketch');
+    assert.match(await notice(app), /saved without its sketch: there is not enough memory left for it/);
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
@@ -137,7 +143,7 @@ web.test('Save 3-D model makes the glb and the 3MF in the page and downloads the
     assert.ok(ms >= 0 && ms < 2000, `the 400 crystals' glb took ${ms.toFixed(0)} ms`);
 
     await app.page.click('#model-button');
-    const glb = await app.download(folder, '#model-view', 'frimel.glb');
+    const glb = await app.download(folder, 'frimel.glb', () => app.page.click('#model-view'));
     assert.equal(glb.subarray(0, 4).toString(), 'glTF');
     const report = await validator.validateBytes(new Uint8Array(glb));
     assert.equal(report.issues.numErrors + report.issues.numWarnings, 0, JSON.stringify(report.issues.messages));
@@ -145,7 +151,7 @@ web.test('Save 3-D model makes the glb and the 3MF in the page and downloads the
     await app.replay('key c; key u; srand 9; grid 60; settle');
     await app.page.click('#model-button');
     await app.page.$eval('#model-mm', (field) => { field.value = '60'; });
-    const print = await app.download(folder, '#model-print', 'frimel-60mm.3mf');
+    const print = await app.download(folder, 'frimel-60mm.3mf', () => app.page.click('#model-print'));
     assert.equal(print.subarray(0, 2).toString(), 'PK');
     assert.ok(print.includes('unit="millimeter"'), 'a 3MF in millimetres');
     assert.match(await notice(app), /more than the 200 x 200 mm plate/, '60 chunks at 60 mm do not fit one plate');
@@ -160,8 +166,106 @@ web.test('Save 3-D model makes the glb and the 3MF in the page and downloads the
   }
 });
 
-// Ways in that must be refused, each with what the page must say.
+// A load that opened the kept sketch and faulted before it showed it, as a hang, a crash or a
+// closed tab would leave it; then Start again.
+async function stopOnKeptSketch(app) {
+  const { identifier } = await app.page.evaluateOnNewDocument(() => {
+    let sketch = null;
+    Object.defineProperty(window, 'frimelSketch', { configurable: true, get: () => sketch, set(value) {
+      sketch = { ...value, start() {
+        value.start();
+        try { Module._frimel_fault(); } catch { /* the fault unwinds to here */ }
+      } };
+    } });
+  });
+  await app.page.reload();
+  await app.waitForEnd();
+  await app.page.removeScriptToEvaluateOnNewDocument(identifier);
+  await app.page.click('#restart');
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  await app.measure();
+}
+
+const HELD_BACK = /^Frimel stopped last time before it could show the sketch kept in this browser, so it starts with an empty bank\./;
+const answer = (app, label) => app.page.evaluate((wanted) => [...document.querySelectorAll('#sketch-notice button')]
+  .find((button) => button.textContent === wanted).click(), label);
+
+web.test('after a load that never showed the kept sketch, the page starts empty and offers it back', async (app) => {
+  const bank = await app.grab();
+  const picture = await draw(app);
+  const text = await waitUntilKept(app);
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-held-'));
+  try {
+    await stopOnKeptSketch(app);
+    assert.match(await notice(app), HELD_BACK);
+    assert.ok(samePicture(await app.grab(), bank), 'an empty bank');
+    await new Promise((done) => setTimeout(done, 1500));
+    assert.equal(await kept(app), text, 'the sketch stays kept while it is offered');
+    await app.screenshot('sketch-held-back');
+    await app.page.setViewport({ width: 320, height: 640 });
+    await app.screenshot('sketch-held-back-320');
+    await app.page.setViewport(DESKTOP_VIEWPORT);
+    await app.measure();
+
+    const file = path.join(folder, 'frimel-sketch.txt');
+    assert.equal((await app.download(folder, 'frimel-sketch.txt', () => answer(app, 'Save it as a file'))).toString(), text);
+    await answer(app, 'Open it anyway');
+    assert.ok(samePicture(await app.grab(), picture), 'opened anyway');
+    await reload(app);
+    assert.equal(await notice(app), '', 'once shown, it opens by itself again');
+    assert.ok(samePicture(await app.grab(), picture));
+
+    await stopOnKeptSketch(app);
+    await answer(app, 'Put it aside');
+    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
+    await reload(app);
+    assert.equal(await notice(app), '', 'the next load starts clean');
+    assert.ok(samePicture(await app.grab(), bank));
+    await (await app.page.$('#open-picker')).uploadFile(file);
+    await app.page.waitForFunction(() => /Opened frimel-sketch\.txt/.test(document.querySelector('#sketch-notice').textContent));
+    assert.ok(samePicture(await app.grab(), picture), 'the saved file opens');
+
+    // Drawing on the empty bank puts the sketch aside too, and what is drawn is kept from then on.
+    await app.page.evaluate((key, sketch) => {
+      localStorage.removeItem('frimel-sketch-put-aside');
+      localStorage.setItem(key, sketch);
+    }, KEY, text);
+    await stopOnKeptSketch(app);
+    await app.click(300, 300);
+    await app.settle();
+    assert.notEqual(await waitUntilKept(app), text);
+    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+// The bench's 400 crystals opened again and again through a link, as the page opens every link.
+web.test('200 opens of a large sketch leave the heap and the objects held as after the first', async (app) => {
+  await app.replay('key y; key 2; srand 1; grid 400; settle');
+  const after = await app.page.evaluate(async (text) => {
+    const opened = () => new Promise((done) => window.addEventListener('hashchange', done, { once: true }));
+    const held = [];
+    for (let i = 0; i < 200; i++) {
+      location.hash = 'sketch=' + text;
+      await opened();
+      held.push([Module.HEAP8.buffer.byteLength, Module._frimel_kept_objects()]);
+      location.hash = 'elsewhere';
+      await opened();
+    }
+    return held;
+  }, await sketchText(app));
+  console.log(`heap and objects held after open 1: ${after[0]}, after open 200: ${after.at(-1)}`);
+  assert.match(await notice(app), /Opened the sketch from the link/);
+  assert.ok(after[0][1] >= 400 && after[0][1] <= 403, `${after[0][1]} objects held for a scene of 400`);
+  assert.deepEqual(after.at(-1), after[0]);
+});
+
+// Ways in that must be refused, each with what the page must say; some with no memory left.
 const REFUSED = [
+  { name: 'a file with no memory left for it', file: 'notes.txt', noRoom: true, says: /notes\.txt cannot be opened: there is not enough memory left/ },
+  { name: 'a link with no memory left for it', hash: (text) => text, noRoom: true, says: /link's sketch cannot be opened: there is not enough memory left/ },
+  { name: 'a text file longer than any sketch', file: 'long.txt', says: /long\.txt is too big to hold a Frimel sketch/ },
   { name: 'a link cut short', hash: (text) => text.slice(0, -8), says: /link's sketch cannot be opened: the sketch is damaged or cut short/ },
   { name: 'a link from a newer Frimel', hash: () => 'AgA', says: /newer Frimel \(format 2/ },
   { name: 'a link with stray characters', hash: () => 'AB!C', says: /characters that are not part of one/ },
@@ -175,8 +279,13 @@ web.test('links, files and kept data that fail are refused with the reason and c
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-open-'));
   try {
     fs.writeFileSync(path.join(folder, 'notes.txt'), 'shopping: milk, eggs');
+    fs.writeFileSync(path.join(folder, 'long.txt'), 'A'.repeat(17 << 20));
     fs.writeFileSync(path.join(folder, 'plain.png'), fs.readFileSync(path.join(dataDir, '..', 'icons', 'frimel.png')));
-    for (const { name, hash, file, says } of REFUSED) {
+    for (const { name, hash, file, noRoom, says } of REFUSED) {
+      await app.page.evaluate((none) => {
+        window.malloc ??= Module._malloc;
+        Module._malloc = none ? () => 0 : window.malloc;
+      }, Boolean(noRoom));
       if (hash) await app.page.evaluate((h) => { location.hash = 'sketch=' + h; }, hash(text));
       else await (await app.page.$('#open-picker')).uploadFile(path.join(folder, file));
       await app.page.waitForFunction((pattern) => new RegExp(pattern).test(document.querySelector('#sketch-notice').textContent),

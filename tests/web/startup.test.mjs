@@ -148,7 +148,8 @@ test('the page\'s inflater unpacks what gzip packs, and refuses damaged input', 
 // names are minified: its script names them); every other file is the same.
 test('the public site is the tests\' page without the test hooks', () => {
   const script = (folder) => zlib.gunzipSync(fs.readFileSync(path.join(folder, 'frimel.js.gz'))).toString();
-  const hooks = ['_frimel_fault', '_frimel_replay', '_frimel_draw_calls_last_frame', '_frimel_idle_calls'];
+  const hooks = ['_frimel_fault', '_frimel_replay', '_frimel_draw_calls_last_frame', '_frimel_idle_calls',
+    '_frimel_kept_objects'];
   assert.deepEqual(hooks.filter((hook) => script(publicSiteDir).includes(hook)), []);
   assert.deepEqual(hooks.filter((hook) => script(siteDir).includes(hook)), hooks);
   assert.ok(script(publicSiteDir).includes('_frimel_menu_choose'), 'the page\'s own hooks are there');

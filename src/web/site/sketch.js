@@ -7,10 +7,14 @@
 (function () {
   const KEY = 'frimel-sketch';
   const UNREADABLE_KEY = 'frimel-sketch-unreadable';  // a kept sketch that could not be opened
+  const ASIDE_KEY = 'frimel-sketch-put-aside';         // a kept sketch the page last stopped on
+  const OPENING_KEY = 'frimel-opening';                // names a kept sketch being opened
   const FRAGMENT = '#sketch=';
   const KEEP_EVERY_MS = 1000;
   const MAX_LINK = 32000;           // characters: longer links do not survive every messenger
   const MAX_FILE = 64 * 1024 * 1024;
+  const PNG_START = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
+  const NO_ROOM = 'there is not enough memory left for it';
 
   const ended = () => !window.frimelPage.running();
   const notice = document.getElementById('sketch-notice');
@@ -53,10 +57,18 @@
   }
   const problem = () => Module.UTF8ToString(Module._frimel_sketch_why());
 
+  // Bytes copied into the program's memory, or null where it has no room left for them.
+  function copyIn(bytes) {
+    const at = Module._malloc(Math.max(1, bytes.length));
+    if (!at) return null;
+    Module.HEAPU8.set(bytes, at);
+    return at;
+  }
+
   // Null once opened, otherwise why not; the scene is then as it was.
   function openBytes(bytes) {
-    const at = Module._malloc(Math.max(1, bytes.length));
-    Module.HEAPU8.set(bytes, at);
+    const at = copyIn(bytes);
+    if (at === null) return NO_ROOM;
     const opened = Module._frimel_sketch_open(at, bytes.length);
     Module._free(at);
     return opened ? null : problem();
@@ -80,6 +92,102 @@
     notice.replaceChildren();
   }
 
+  function saveAsFile(text) {
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+    link.download = 'frimel-sketch.txt';
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  }
+
+  // ---- A kept sketch the page stopped on. Before the kept sketch is opened a mark names it, and
+  // the first frame shown after the open takes the mark away; a mark still there at the next load
+  // means that load never showed the sketch (it hung, crashed or was closed), so the sketch is not
+  // opened by itself again. The mark is only a help: where storage refuses it, all goes as before.
+  const openingMark = (() => {
+    let set = false;
+    // A short name for a text of any length: its length and FNV-1a hash.
+    const nameOf = (text) => {
+      let hash = 0x811c9dc5;
+      for (let i = 0; i < text.length; i++) hash = Math.imul(hash ^ text.charCodeAt(i), 0x01000193);
+      return `${text.length}:${(hash >>> 0).toString(16)}`;
+    };
+    const attempt = (act) => {
+      try {
+        return act(window.localStorage);
+      } catch {
+        return null;
+      }
+    };
+    return {
+      stoppedOn: (text) => attempt((storage) => storage.getItem(OPENING_KEY)) === nameOf(text),
+      opening(text) { set = attempt((storage) => storage.setItem(OPENING_KEY, nameOf(text))) !== null; },
+      shown() {
+        if (set) attempt((storage) => storage.removeItem(OPENING_KEY));
+        set = false;
+      },
+      drop() { set = true; this.shown(); },
+    };
+  })();
+
+  let heldBack = null;  // the kept sketch the page stopped on, while it is offered
+  const HELD_BACK_SAID = 'Frimel stopped last time before it could show the sketch kept in this browser, ' +
+    'so it starts with an empty bank. Your sketch is still kept:';
+
+  function offerHeldBack(text) {
+    heldBack = text;
+    tell(HELD_BACK_SAID, [['Open it anyway', openHeldBack], ['Save it as a file', () => saveAsFile(heldBack)],
+      ['Put it aside', putAside]]);
+  }
+
+  function openHeldBack() {
+    if (ended()) return;
+    const text = heldBack;
+    heldBack = null;
+    openingMark.opening(text);
+    const why = openText(text);
+    if (why) {
+      openingMark.drop();
+      store(text, UNREADABLE_KEY);
+      changed = true;
+      tell(`Your sketch cannot be opened: ${why}. It is kept aside; drawing starts afresh.`);
+      return;
+    }
+    lastKept = text;
+    quiet();
+  }
+
+  // Moved to a key of its own, where nothing opens it: the next load starts clean. The two are
+  // never held at once, as storage may have room for one only.
+  function setAside(text) {
+    try {
+      window.localStorage.removeItem(KEY);
+      window.localStorage.setItem(ASIDE_KEY, text);
+      return true;
+    } catch {
+      try {
+        window.localStorage.setItem(KEY, text);
+      } catch { /* storage refuses all: the mark keeps the next load from opening it */ }
+      return false;
+    }
+  }
+
+  // By its button, or at anything else that changes the scene: what is drawn from then on is kept.
+  function putAside() {
+    if (heldBack === null) return;
+    const text = heldBack;
+    if (!setAside(text)) {
+      tell('Your sketch cannot be put aside: this browser\'s storage for this page refuses it. ' +
+        'Save it as a file to keep it.', [['Save it as a file', () => saveAsFile(text)]]);
+      return;
+    }
+    heldBack = null;
+    openingMark.drop();
+    changed = true;
+    tell('Your sketch is put aside in this browser, and nothing opens it by itself any more.',
+      [['Save it as a file', () => saveAsFile(text)]]);
+  }
+
   // ---- Keeping: soon after every change, and when the page is hidden or left. While the page
   // offers back a sketch it replaced, that one stays kept until the user changes something.
   let lastKept = null;
@@ -89,7 +197,7 @@
   let acted = false;   // the user has reached the program since the offer
 
   function keepNow() {
-    if (ended() || (offered !== null && offered.holdKept) || !changed) return;
+    if (ended() || heldBack !== null || (offered !== null && offered.holdKept) || !changed) return;
     changed = false;
     const text = sketchNow();
     if (text !== null) latest = text;
@@ -149,6 +257,7 @@
       : event.type === 'pointerdown' ? target === canvas
         : Boolean(target && target.closest('#toolbar button[data-menu], .menu-entry[data-value]'));
     if (!reaches || ended()) return;
+    putAside();
     changed = true;
     if (offered !== null) acted = true;
     if (event.type !== 'pointerdown' && clears(event, target)) {
@@ -175,6 +284,7 @@
 
   // ---- Opening: a link's fragment, a file or a dropped picture, in place of the scene.
   function openLink(fragment, before) {
+    putAside();
     const why = openText(fragment);
     if (why) {
       tell(`This link's sketch cannot be opened: ${why}. Your sketch is as it was.`);
@@ -184,14 +294,20 @@
     offerBack(before, 'Opened the sketch from the link.', { fromLink: true });
   }
 
+  async function isPicture(file) {
+    const start = new Uint8Array(await file.slice(0, PNG_START.length).arrayBuffer());
+    return PNG_START.every((byte, i) => start[i] === byte);
+  }
+
   async function openFile(file) {
     if (ended() || !file) return;
-    if (file.size > MAX_FILE) {
+    if (file.size > MAX_FILE || (file.size > Module._frimel_sketch_text_limit() && !(await isPicture(file)))) {
       tell(`${file.name} is too big to hold a Frimel sketch.`);
       return;
     }
     const bytes = new Uint8Array(await file.arrayBuffer());
     if (ended()) return;
+    putAside();
     const before = sketchNow();
     const why = openBytes(bytes);
     if (why) tell(`${file.name} cannot be opened: ${why}. Your sketch is as it was.`);
@@ -230,30 +346,42 @@
   async function carry(blob) {
     if (ended()) return blob;
     const png = new Uint8Array(await blob.arrayBuffer());
-    const at = Module._malloc(Math.max(1, png.length));
-    Module.HEAPU8.set(png, at);
-    const result = Module._frimel_sketch_picture(at, png.length);
-    Module._free(at);
-    if (!result) return blob;
+    if (ended()) return blob;
+    const at = copyIn(png);
+    const result = at === null ? 0 : Module._frimel_sketch_picture(at, png.length);
+    if (at !== null) Module._free(at);
+    if (!result) {
+      tell(`The picture is saved without its sketch: ${at === null ? NO_ROOM : problem()}.`);
+      return blob;
+    }
     return new Blob([Module.HEAPU8.slice(result, result + Module._frimel_sketch_picture_size())],
       { type: 'image/png' });
   }
 
   function start() {
     const kept = stored();
-    if (kept !== null) {
+    if (kept !== null && openingMark.stoppedOn(kept)) {
+      offerHeldBack(kept);
+    } else if (kept !== null) {
+      openingMark.opening(kept);
       const why = openText(kept);
       if (why) {
+        openingMark.drop();
         store(kept, UNREADABLE_KEY);
         tell(`The sketch kept in this browser cannot be opened: ${why}. It is kept aside; drawing starts afresh.`);
       } else {
         lastKept = kept;
       }
     }
-    if (location.hash.startsWith(FRAGMENT)) openLink(location.hash, kept === null ? null : sketchNow());
+    // A sketch held back is put aside for a link's: the empty bank is nothing to offer back.
+    if (location.hash.startsWith(FRAGMENT)) openLink(location.hash, kept === null || heldBack !== null ? null : sketchNow());
 
     const shown = Module.onFrameShown;
-    Module.onFrameShown = () => { changed = true; if (shown) shown(); };
+    Module.onFrameShown = () => {
+      changed = true;
+      openingMark.shown();
+      if (shown) shown();
+    };
     setInterval(tick, KEEP_EVERY_MS);
     document.addEventListener('visibilitychange', () => { if (document.hidden) tick(); });
     window.addEventListener('pagehide', tick);
@@ -265,7 +393,7 @@
   // Quitting keeps the sketch as it was at the end.
   Module.onSketchAtEnd = (text) => {
     latest = text;
-    if (offered === null || !offered.holdKept || acted) store(text);
+    if (heldBack === null && (offered === null || !offered.holdKept || acted)) store(text);
   };
 
   // On window, before the toolkit's own listeners, so that a clear is seen before it happens.
