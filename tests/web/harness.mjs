@@ -278,13 +278,14 @@ export class Frimel {
   // Clicks Save picture and gives the bytes of the frimel.png downloaded into folder.
   savePicture(folder) { return this.download(folder, '#save-button', 'frimel.png'); }
 
-  // Clicks the button and gives the bytes of the file of that name it downloads into folder.
-  async download(folder, button, name) {
+  // Clicks the button (or acts as asked) and gives the bytes of the file of that name it
+  // downloads into folder.
+  async download(folder, button, name, act = () => this.page.click(button)) {
     const cdp = await this.page.createCDPSession();
     const context = this.page.browserContext().id;
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder,
       ...(context ? { browserContextId: context } : {}) });
-    await this.page.click(button);
+    await act();
     const file = path.join(folder, name);
     for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
     return fs.readFileSync(file);

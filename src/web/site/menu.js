@@ -142,7 +142,7 @@
     } catch (error) {
       if (!error || error.name !== 'ExitStatus') throw error;
     }
-    window.dispatchEvent(new Event('frimel-command'));
+    window.dispatchEvent(new CustomEvent('frimel-command', { detail: { menu: menuId, value } }));
   }
 
   function choose(entry) {
