@@ -38,8 +38,17 @@
   });
 
   // The toolkit cancels the pointer press, which would otherwise have focused the canvas; the
-  // page must not scroll under the pointer before the toolkit reads where the press is.
-  canvas.addEventListener('pointerdown', () => canvas.focus({ preventScroll: true }));
+  // page must not scroll under the pointer before the toolkit reads where the press is. The focus
+  // ring is the keyboard's: a press takes it away, as it would have if the browser had focused.
+  canvas.addEventListener('pointerdown', () => {
+    if (canvas.matches(':focus-visible')) canvas.blur();
+    canvas.focus({ preventScroll: true, focusVisible: false });
+  });
+  // The skip link leads the keyboard to the picture without a change of address.
+  document.getElementById('skip').addEventListener('click', (event) => {
+    event.preventDefault();
+    canvas.focus();
+  });
 
   // The program has no use for the wheel; the toolkit's listener would try to cancel a scroll
   // it may not, as the browser makes window wheel listeners passive.

@@ -111,6 +111,7 @@
   function offerRestart(label) {
     restartButton.textContent = label;
     restartButton.hidden = false;
+    if (page.ended()) restartButton.focus({ preventScroll: true });
   }
   restartButton.addEventListener('click', () => window.frimelSketch.restart());
 
