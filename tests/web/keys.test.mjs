@@ -254,6 +254,11 @@ web.test('a press by key ends with its key, or when the picture loses the focus'
   await page.$eval('#save-button', (button) => button.focus());
   assert.equal(await held(), false, 'the focus left: released');
   await page.keyboard.up('Enter');
-  assert.equal((await clickLines(app, from)).length, 1);
+  await page.focus('#canvas');
+  await page.keyboard.down('Enter');
+  assert.equal(await held(), true);
+  await page.keyboard.up('Enter');
+  assert.equal(await held(), false, 'the key came up: released');
+  assert.equal((await clickLines(app, from)).length, 2);
   assert.equal(await told(app), 'White crystal placed');
 });

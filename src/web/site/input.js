@@ -40,7 +40,8 @@
   // The toolkit cancels the pointer press, which would otherwise have focused the canvas; the
   // page must not scroll under the pointer before the toolkit reads where the press is. The focus
   // ring is the keyboard's: a press takes it away, as it would have if the browser had focused.
-  canvas.addEventListener('pointerdown', () => {
+  canvas.addEventListener('pointerdown', (event) => {
+    if (!event.isTrusted) return;  // the keyboard's cursor: the picture has the focus already
     if (canvas.matches(':focus-visible')) canvas.blur();
     canvas.focus({ preventScroll: true, focusVisible: false });
   });
