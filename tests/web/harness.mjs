@@ -5,10 +5,12 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { test, before, after } from 'node:test';
+import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
 import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 // The tests' site: the public page with a program that also exports the hooks only tests call.
 export const siteDir = process.env.FRIMEL_WEB_SITE || path.join(repo, 'build-web/test-site');
@@ -99,7 +101,7 @@ export class Frimel {
 
   async load(origin, { focus = true, query = '' } = {}) {
     this.origin = origin;
-    await this.page.goto(origin + '/index.html' + query);
+    await this.page.goto(origin + '/index.html' + query, { timeout: WAIT });
     await this.page.waitForFunction(() => ['running', 'ended'].includes(document.body.dataset.state),
       { timeout: WAIT });
     if (focus) await this.page.$eval('#canvas', (canvas) => canvas.focus({ preventScroll: true }));
@@ -289,6 +291,15 @@ export class Frimel {
     await click();
     for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((done) => setTimeout(done, 100));
     return fs.readFileSync(file);
+  }
+
+  // axe-core's violations on the page as it stands, each as "rule: the elements' selectors".
+  // Injected through DevTools, as the page's policy refuses inline scripts.
+  async axe() {
+    if (!(await this.page.evaluate(() => 'axe' in window))) await this.page.evaluate(AXE_SOURCE);
+    const violations = await this.page.evaluate(async () => (await window.axe.run(document,
+      { resultTypes: ['violations'] })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+    return violations;
   }
 
   async screenshot(name) {

@@ -181,7 +181,7 @@ web.test('the toolbar mirrors the menu, shows every setting in force, and is ine
     [...document.querySelectorAll('#toolbar [aria-pressed=true]')].map((b) => b.textContent).sort(),
     [...document.querySelectorAll('#toolbar button:not([aria-pressed])')].map((b) => b.textContent)]);
   assert.deepEqual(await shown(), ['Mode: Draw Chunks', sorted(START_CHOSEN), ['Menu', 'Save picture', 'Share link', 'Open',
-    'Undo (Z)', 'Clear (C)', 'Exit (Q)']]);
+    'Save 3-D model', 'Undo (Z)', 'Clear (C)', 'Exit (Q)']]);
   for (const [label, line, mode] of [['Draw Crystals (Y)', 'Draw Crystals Mode', 'Draw Crystals'],
     ['Rotate Scene (R)', 'Rotate Mode', 'Rotate Scene'], ['Draw Chunks (U)', 'Draw Chunks Mode', 'Draw Chunks']]) {
     const from = (await app.lines()).length;
@@ -236,7 +236,7 @@ web.test('the menu works from the keyboard, and at 320 pixels its submenus leave
       const box = sub.getBoundingClientRect();
       const inside = box.left >= 0 && box.right <= innerWidth;
       const hidden = main.classList.contains('behind') && sub.querySelector('.back') !== null;
-      const overlaps = [...main.children].some((e) => {
+      const overlaps = [...main.children].filter((e) => e.classList.contains('menu-entry')).some((e) => {
         const r = e.getBoundingClientRect();
         return r.right > box.left && r.left < box.right && r.bottom > box.top && r.top < box.bottom;
       });

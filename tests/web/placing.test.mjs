@@ -248,3 +248,38 @@ test('a lost end, a cancel or a second finger never leaves the button held', asy
     await app.key('c');
   }
 });
+
+// The picture as the accessibility tree has it, and what the live region last said.
+async function inWords(app) {
+  const canvas = await app.page.$('#canvas');
+  const node = await app.page.accessibility.snapshot({ root: canvas, interestingOnly: false });
+  const told = await app.page.$eval('#announce', (region) => region.textContent.trim());
+  return { name: node.name, description: node.description, told };
+}
+
+web.test('the picture says what is on the bank, and each placement, undo and clear is told once', async (app) => {
+  const bare = await inWords(app);
+  assert.equal(bare.name, 'Snow bank, bare');
+  assert.match(bare.description, /^Nothing on the snow yet\. Draw chunks mode;.* scene not turned\./);
+  await app.tool('Ice Color', 'Blue');
+  assert.equal((await inWords(app)).told, 'Blue ice');
+  await app.key('y');
+  await app.click(200, 400);
+  const one = await inWords(app);
+  assert.deepEqual([one.name, one.told], ['Snow bank with 1 crystal', 'Blue crystal placed']);
+  assert.match(one.description, /^1 blue crystal\. Draw crystals mode; the next crystal blue,/);
+  await app.key('u');
+  await app.drag(Array.from({ length: 8 }, (_, i) => [150 + 40 * i, 300]));
+  const stroke = await inWords(app);
+  const chunks = Number(/(\d+) chunks/.exec(stroke.name)[1]);
+  assert.ok(chunks > 2, stroke.name);
+  assert.equal(stroke.told, `Stroke of ${chunks} chunks`);
+  await app.key('z');
+  const undone = await inWords(app);
+  assert.deepEqual([undone.name, undone.told], [`Snow bank with 1 crystal and ${chunks - 1} chunks`,
+    'Undone: the newest chunk']);
+  assert.match(undone.description, new RegExp(`^1 blue crystal, ${chunks - 1} blue chunks\\.`));
+  await app.key('c');
+  const cleared = await inWords(app);
+  assert.deepEqual([cleared.name, cleared.told], ['Snow bank, bare', 'Scene cleared']);
+});

@@ -96,9 +96,10 @@ web.test('the canvas takes the keyboard on a click, and keys do not scroll the p
   assert.equal(await app.page.evaluate(() => document.activeElement.id), 'canvas');
   await app.page.setViewport({ width: 640, height: 400 });  // the page now scrolls
   assert.ok(await app.page.evaluate(() => document.documentElement.scrollHeight > window.innerHeight));
+  const scrolled = await app.page.evaluate(() => window.scrollY);  // reaching the console scrolled
   for (const key of ['Space', 'ArrowDown', 'PageDown', 'End']) {
     await app.page.keyboard.press(key);
-    assert.equal(await app.page.evaluate(() => window.scrollY), 0, key);
+    assert.equal(await app.page.evaluate(() => window.scrollY), scrolled, key);
   }
 });
 
@@ -252,6 +253,7 @@ test('without WebGL 2 the page says so, starts nothing and throws nothing', asyn
     assert.deepEqual(await app.lines(), []);
     assert.deepEqual(errors, []);
     assert.deepEqual(app.requests.filter((url) => url.endsWith('.gz')), [], 'nothing was downloaded');
+    assert.deepEqual(await app.axe(), [], 'axe-core finds nothing to mend');
   } finally {
     await browser.close();
   }
@@ -387,4 +389,50 @@ web.test('a fault ends the page with the reason, and the menu stays shut', async
   await app.nextFrames(2);
   assert.equal(await app.page.$('#menu'), null, 'no menu opens, from the picture or the toolbar');
   assert.deepEqual(await app.lines(), lines);
+});
+
+web.test('axe-core finds nothing in any state; the keyboard reaches the picture and leaves it', async (app) => {
+  const { page } = app;
+  const focus = () => page.evaluate(() => [document.activeElement.id, document.activeElement.matches(':focus-visible')]);
+  assert.deepEqual(await app.axe(), [], 'running');
+  // The skip link comes before the picture and leads to it; the keyboard's focus shows a ring.
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  assert.deepEqual(await focus(), ['skip', true]);
+  await page.keyboard.press('Enter');
+  assert.deepEqual(await focus(), ['canvas', true]);
+  await app.click(300, 300);
+  assert.deepEqual(await focus(), ['canvas', false], 'a click shows no ring');
+  await page.keyboard.press('Tab');
+  assert.deepEqual(await focus(), ['menu-button', true], 'Tab leaves the picture');
+
+  // The menu tells its choices and whether they are in force, and which submenu is open.
+  await app.openMenu();
+  await app.openSubmenu(0, 'Ice Color');
+  const entries = await page.$$eval('.menu-entry', (all) => Object.fromEntries(all.map((entry) =>
+    [entry.firstChild.textContent, [entry.getAttribute('role'), entry.getAttribute('aria-checked') ?? entry.getAttribute('aria-expanded')]])));
+  assert.deepEqual([entries['Draw Chunks (U)'], entries['Rotate Scene (R)'], entries['Ice Color'], entries.White,
+    entries.Blue, entries['Toggle Surface Texture (S)'], entries['Undo (Z)']], [['menuitemradio', 'true'],
+    ['menuitemradio', 'false'], ['menuitem', 'true'], ['menuitemradio', 'true'], ['menuitemradio', 'false'],
+    ['menuitemcheckbox', 'false'], ['menuitem', null]]);
+  assert.deepEqual(await app.axe(), [], 'menu open');
+  await app.key('Escape');
+
+  await page.click('#share-button');
+  await page.click('#model-button');
+  await page.waitForSelector('#sketch-notice', { visible: true });
+  assert.deepEqual(await app.axe(), [], 'the share, notice and model panels');
+
+  // After the end, in a laptop's window: Start again within the first screen, with the focus.
+  await page.setViewport({ width: 1000, height: 660 });
+  await page.focus('#canvas');  // the shared link took it
+  await app.key('q');
+  await app.waitForEnd();
+  const restart = await page.$eval('#restart', (button) => {
+    const box = button.getBoundingClientRect();
+    return [document.activeElement === button, box.top >= 0 && box.bottom <= innerHeight && box.right <= innerWidth];
+  });
+  assert.deepEqual(restart, [true, true], 'Start again in sight, focused');
+  assert.deepEqual(await app.axe(), [], 'ended');
 });

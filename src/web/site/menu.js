@@ -31,6 +31,10 @@
     return item;
   }
 
+  // Told as the program has them: a setting as a choice with whether it is in force (a toggle
+  // as a check box), a submenu with whether it is open, a command as a plain item.
+  const CHOSEN = 1;
+  const NOT_CHOSEN = 0;
   function menuElement(menuId, level) {
     const element = document.createElement('div');
     element.className = 'menu';
@@ -41,9 +45,15 @@
       const item = entryElement(entry.label);
       if (entry.submenu) {
         item.setAttribute('aria-haspopup', 'true');
+        item.setAttribute('aria-expanded', 'false');
         item.dataset.submenu = entry.submenu;
       } else {
         item.dataset.value = entry.value;
+        const state = window.Module._frimel_entry_state(menuId, entry.value);
+        if (state === CHOSEN || state === NOT_CHOSEN) {
+          item.setAttribute('role', /^Toggle /.test(entry.label) ? 'menuitemcheckbox' : 'menuitemradio');
+          item.setAttribute('aria-checked', String(state === CHOSEN));
+        }
       }
       element.appendChild(item);
     }
@@ -68,7 +78,7 @@
       const entry = event.target.closest('.menu-entry');
       if (entry && !entry.classList.contains('back')) showEntry(entry);
     });
-    document.body.appendChild(root);
+    document.getElementById('menus').appendChild(root);
     place(root, x, y);
     open = { root, levels: [root], pressX: x, pressY: y, returnFocus: document.activeElement };
   }
@@ -103,9 +113,13 @@
     if (entry.classList.contains('open')) return null;
     for (const deeper of open.levels.splice(level + 1)) deeper.remove();
     menu.classList.remove('behind');
-    menu.querySelectorAll(':scope > .menu-entry.open').forEach((other) => other.classList.remove('open'));
+    menu.querySelectorAll(':scope > .menu-entry.open').forEach((other) => {
+      other.classList.remove('open');
+      other.setAttribute('aria-expanded', 'false');
+    });
     if (!entry.dataset.submenu) return null;
     entry.classList.add('open');
+    entry.setAttribute('aria-expanded', 'true');
     const submenu = menuElement(Number(entry.dataset.submenu), level + 1);
     open.root.appendChild(submenu);
     placeBeside(submenu, menu, entry);
@@ -121,6 +135,7 @@
     menu.classList.remove('behind');
     const entry = menu.querySelector(':scope > .menu-entry.open');
     entry.classList.remove('open');
+    entry.setAttribute('aria-expanded', 'false');
     entry.focus();
   }
 
@@ -142,7 +157,7 @@
     } catch (error) {
       if (!error || error.name !== 'ExitStatus') throw error;
     }
-    window.dispatchEvent(new Event('frimel-command'));
+    window.dispatchEvent(new CustomEvent('frimel-command', { detail: { menu: menuId, value } }));
   }
 
   function choose(entry) {

@@ -30,6 +30,7 @@
     line.textContent = text;
     consolePanel.appendChild(line);
     consolePanel.scrollTop = consolePanel.scrollHeight;
+    window.frimelWords.consoleLine(text);
   }
 
   // The bitmaps and the program's script and code are shipped gzip'd, as a plain static server
@@ -110,6 +111,7 @@
   function offerRestart(label) {
     restartButton.textContent = label;
     restartButton.hidden = false;
+    if (page.ended()) restartButton.focus({ preventScroll: true });
   }
   restartButton.addEventListener('click', () => window.frimelSketch.restart());
 
@@ -264,8 +266,12 @@
     if (!page.running()) return;
     reshapeToCanvas();
     window.frimelToolbar.build();
-    Module.onFrameShown = window.frimelToolbar.show;
+    Module.onFrameShown = () => {
+      window.frimelToolbar.show();
+      window.frimelWords.frame();
+    };
     window.frimelSketch.start();
+    window.frimelWords.start();
   }
 
   // The program's script runs once unpacked, after everything above is in place, and only in a

@@ -83,6 +83,10 @@
         if (!choice.submenu) group.appendChild(entryButton(entry.submenu, choice));
       }
       for (const [text, key] of KEY_COMMANDS[entry.label] || []) group.appendChild(keyButton(text, key));
+      // "Blue" alone says little out of its row: each is named with its row's label.
+      for (const choice of group.querySelectorAll('button')) {
+        choice.setAttribute('aria-label', `${entry.label} ${choice.textContent}`);
+      }
       commands = row();
     }
     toolbar.appendChild(apart);
