@@ -9,9 +9,13 @@
 // the pages up, and each figure is the median of its rounds' medians.
 //
 // Usage, after tools/run-web.sh --no-serve, a native build and npm ci in tests/web:
-//   node tools/bench-web.mjs [--frames N] [--rounds N] [--only TEXT]
-//     --only TEXT  the scenes whose name holds TEXT (by default placed 100 and 400, and a stroke);
-//                  "bound" times the costliest scenes the cone bound lets in
+//   node tools/bench-web.mjs [--frames N] [--rounds N] [--only TEXT] [--baseline SITE]
+//     --only TEXT      the scenes whose name holds TEXT (by default placed 100 and 400, and a stroke);
+//                      "bound" times the costliest scenes the cone bound lets in
+//     --baseline SITE  times a test site built before a change against this one instead of the
+//                      desktop, both ways of the cones, the two sites taking turns (the first of a
+//                      round changes each round); fails when a scene's median is more than 5 %
+//                      above the baseline's
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -24,7 +28,9 @@ const option = (name, fallback) => {
 };
 const frames = option('--frames', 41);
 const rounds = option('--rounds', 5);
-const only = process.argv.includes('--only') ? process.argv[process.argv.indexOf('--only') + 1] : null;
+const named = (name) => (process.argv.includes(name) ? process.argv[process.argv.indexOf(name) + 1] : null);
+const only = named('--only');
+const baseline = named('--baseline');
 const wanted = (name) => (only ? name.includes(only) : ['placed 100', 'placed 400', 'stroke 30, threshold 0.24'].includes(name));
 
 // The scripts exactly as the desktop bench replays them.
@@ -73,6 +79,57 @@ async function browserRows(app) {
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
+
+// Each site and way a page of its own, warmed up by an uncounted round as below.
+async function againstBaseline() {
+  const sites = { old: await serve(baseline), new: await serve(siteDir) };
+  const ways = { instanced: '', cpu: '?cones=cpu' };
+  const browser = await launch();
+  const pages = {}, timed = {};  // 'site way' -> page, rounds of rows
+  try {
+    for (const [site, server] of Object.entries(sites)) {
+      for (const [way, query] of Object.entries(ways)) {
+        const app = new Frimel(await (await browser.createBrowserContext()).newPage());
+        await app.load(server.origin, { query });
+        await browserRows(app);
+        pages[`${site} ${way}`] = app;
+      }
+    }
+    for (let round = 0; round < rounds; ++round) {
+      for (const way of Object.keys(ways)) {
+        for (const site of round % 2 ? ['new', 'old'] : ['old', 'new']) {
+          (timed[`${site} ${way}`] ??= []).push(await browserRows(pages[`${site} ${way}`]));
+        }
+      }
+    }
+    console.log(`browser: ${await browser.version()}; ${frames} frames a scene, ${rounds} rounds taking turns`);
+  } finally {
+    await browser.close();
+    for (const server of Object.values(sites)) await server.close();
+  }
+  console.log('| scene | cones | old ms | new ms | new / old | main thread, old ms | new ms | draws, old | new |');
+  console.log('|---|---|---:|---:|---:|---:|---:|---:|---:|');
+  let slower = 0;
+  for (const scene of scenes) {
+    for (const way of Object.keys(ways)) {
+      const [old, now] = ['old', 'new'].map((site) => timed[`${site} ${way}`].map((rows) => rows[scene.name]));
+      const ms = (rows, key) => median(rows.map((row) => row[key]));
+      const ratio = ms(now, 'ms') / ms(old, 'ms');
+      slower += ratio > 1.05 ? 1 : 0;
+      console.log(`| ${scene.name} | ${way} | ${ms(old, 'ms').toFixed(2)} | ${ms(now, 'ms').toFixed(2)} | ${ratio.toFixed(3)} | ` +
+        `${ms(old, 'mainMs').toFixed(2)} | ${ms(now, 'mainMs').toFixed(2)} | ${old.at(-1).draws} | ${now.at(-1).draws} |`);
+    }
+  }
+  if (slower > 0) {
+    console.error(`${slower} scene(s) more than 5 % slower than the baseline`);
+    process.exitCode = 1;
+  }
+}
+
+if (baseline) {
+  await againstBaseline();
+  process.exit();
+}
 
 const server = await serve(siteDir);
 const browser = await launch();

@@ -6,14 +6,19 @@
 // The two ways take turns for a number of rounds; each figure is the median of its rounds.
 //
 // Usage, after tools/run-web.sh --no-serve and npm ci in tests/web:
-//   node tools/main-thread-bench.mjs [--rounds N] [--hold SECONDS]
+//   node tools/main-thread-bench.mjs [--rounds N] [--hold SECONDS] [--baseline SITE]
+//     --baseline SITE  times a test site built before a change against this one, each way, the
+//                      two sites taking turns (the first of a round changes each round; 5 rounds
+//                      unless told); fails when a scene's median is more than 5 % above the
+//                      baseline's
 import { Frimel, launch, serve, siteDir } from '../tests/web/harness.mjs';
 
 const option = (name, fallback) => {
   const at = process.argv.indexOf(name);
   return (at >= 0 && Number(process.argv[at + 1])) || fallback;
 };
-const rounds = option('--rounds', 3);
+const baseline = process.argv.includes('--baseline') ? process.argv[process.argv.indexOf('--baseline') + 1] : null;
+const rounds = option('--rounds', baseline ? 5 : 3);
 const hold = option('--hold', 10);
 const ways = [['instanced', ''], ['cpu', '?cones=cpu']];
 const fresh = 'key c; key y; key 2; srand 1; ';
@@ -83,27 +88,45 @@ async function deepHold(app) {
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[values.length >> 1];
-const server = await serve(siteDir);
+// The site under test, and with --baseline the one before a change, each served on its own.
+const sites = baseline ? [['old', await serve(baseline)], ['new', await serve(siteDir)]] : [['', await serve(siteDir)]];
 const browser = await launch();
-const results = {};  // scene -> way -> [ms per round]
+const results = {};  // scene -> way (with the site) -> [ms per round]
 const record = (scene, way, ms) => (((results[scene] ??= {})[way] ??= []).push(ms));
 try {
   console.log(`browser: ${await browser.version()}; ${rounds} rounds taking turns; deep hold ${hold} s`);
   for (let round = 0; round < rounds; ++round) {
     for (const [way, query] of ways) {
-      const { app, context } = await page(browser, server.origin, query);
-      for (const [scene, script] of banks) record(scene, way, await growingBeside(app, script));
-      await context.close();
-      const holding = await page(browser, server.origin, query);  // the deep hold at the start's settings
-      const held = await deepHold(holding.app);
-      record(`deep hold (keys 4 and y, ${hold} s)`, way, held.ms);
-      console.log(`round ${round + 1}, ${way}: deep hold ${held.ms.toFixed(2)} ms a frame over ${held.frames} frames`);
-      await holding.context.close();
+      for (const [site, server] of round % 2 ? [...sites].reverse() : sites) {
+        const name = `${site} ${way}`.trim();
+        const { app, context } = await page(browser, server.origin, query);
+        for (const [scene, script] of banks) record(scene, name, await growingBeside(app, script));
+        await context.close();
+        const holding = await page(browser, server.origin, query);  // the deep hold at the start's settings
+        const held = await deepHold(holding.app);
+        record(`deep hold (keys 4 and y, ${hold} s)`, name, held.ms);
+        console.log(`round ${round + 1}, ${name}: deep hold ${held.ms.toFixed(2)} ms a frame over ${held.frames} frames`);
+        await holding.context.close();
+      }
     }
   }
 } finally {
   await browser.close();
-  await server.close();
+  for (const [, server] of sites) await server.close();
+}
+if (baseline) {
+  console.log('| scene | way | main-thread ms per frame, old | new | new / old |');
+  console.log('|---|---|---:|---:|---:|');
+  let slower = 0;
+  for (const [scene, by] of Object.entries(results)) {
+    for (const [way] of ways) {
+      const old = median(by[`old ${way}`]), now = median(by[`new ${way}`]);
+      slower += now / old > 1.05 ? 1 : 0;
+      console.log(`| ${scene} | ${way} | ${old.toFixed(2)} | ${now.toFixed(2)} | ${(now / old).toFixed(3)} |`);
+    }
+  }
+  if (slower > 0) console.error(`${slower} scene(s) more than 5 % slower than the baseline`);
+  process.exit(slower > 0 ? 1 : 0);
 }
 console.log('| scene | main-thread ms per frame, cones by instances | the same, ?cones=cpu | instanced / cpu |');
 console.log('|---|---:|---:|---:|');

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "web/glu_shapes.h"
+#include "web/pipeline/glu_shapes.h"
 
 namespace {
 constexpr int kSlices = 4;

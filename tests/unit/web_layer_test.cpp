@@ -14,12 +14,22 @@
 
 #include "render/light.h"
 #include "support/test_window.h"
-#include "web/cone_instances.h"
-#include "web/fixed_pipeline.h"
-#include "web/glu_shapes.h"
+#include "web/pipeline/cone_instances.h"
+#include "web/pipeline/draw_list.h"
+#include "web/pipeline/fixed_state.h"
+#include "web/pipeline/glu_shapes.h"
+#include "web/pipeline/immediate_mode.h"
+#include "web/pipeline/shading.h"
 
 namespace {
 using namespace fixedgl;
+
+// What the browser's GL entry points hold: the state, immediate mode and the draw list it feeds.
+struct Layer {
+    FixedState state;
+    ImmediateMode immediate;
+    DrawList list;
+};
 
 // One vertex as feedback reports it: window x, y, z, then r, g, b, a, then s, t, r, q.
 using FeedbackVertex = std::vector<float>;
@@ -163,55 +173,56 @@ struct LitVertex {
 };
 
 struct LayerGl {
-    PipelineState& s;
+    Layer& layer;
     std::vector<LitVertex> lit;
+    FixedState& s = layer.state;
     void record(float x, float y, float z) {
-        const Vec4 eye = transform(s.modelView.back(), Vec4{x, y, z, 1});
-        const Vec4 clip = transform(s.projection.back(), eye);
+        const Vec4 eye = transform(s.modelView(), Vec4{x, y, z, 1});
+        const Vec4 clip = transform(s.projection(), eye);
         const float clipArray[4] = {clip.x, clip.y, clip.z, clip.w};
         float eyeNormal[3];
-        transformNormal(s.modelView.back(), s.normal, eyeNormal);
+        transformNormal(s.modelView(), s.normal(), eyeNormal);
         LitVertex v{};
-        windowCoordinates(s.viewport, clipArray, v.window);
-        litColour(s, eye, eyeNormal, s.colour, v.rgba);
-        v.s = s.texCoord[0];
-        v.t = s.texCoord[1];
+        windowCoordinates(s.viewport(), clipArray, v.window);
+        litColour(s, eye, eyeNormal, s.colour(), v.rgba);
+        v.s = s.texCoord()[0];
+        v.t = s.texCoord()[1];
         lit.push_back(v);
     }
-    void matrixMode(GLenum mode) { setMatrixMode(s, mode); }
-    void loadIdentity() { fixedgl::loadIdentity(s); }
-    void perspective(double f, double a, double n, double z) { multMatrix(s, perspectiveMatrix(f, a, n, z)); }
-    void ortho(double l, double r, double b, double t) { multMatrix(s, orthoMatrix(l, r, b, t, 1, 20)); }
+    void matrixMode(GLenum mode) { s.setMatrixMode(mode); }
+    void loadIdentity() { s.loadIdentity(); }
+    void perspective(double f, double a, double n, double z) { s.multMatrix(perspectiveMatrix(f, a, n, z)); }
+    void ortho(double l, double r, double b, double t) { s.multMatrix(orthoMatrix(l, r, b, t, 1, 20)); }
     void lookAt(double a, double b, double c, double d, double e, double f, double g, double h,
                 double i) {
-        multMatrix(s, lookAtMatrix(a, b, c, d, e, f, g, h, i));
+        s.multMatrix(lookAtMatrix(a, b, c, d, e, f, g, h, i));
     }
-    void light(GLenum p, const float* v) { setLight0(s, p, v); }
-    void material(GLenum p, const float* v) { setFrontMaterial(s, p, v); }
-    void push() { pushMatrix(s); }
-    void pop() { popMatrix(s); }
-    void translate(float x, float y, float z) { fixedgl::translate(s, x, y, z); }
-    void rotate(float a, float x, float y, float z) { fixedgl::rotate(s, a, x, y, z); }
+    void light(GLenum p, const float* v) { s.setLight0(p, v); }
+    void material(GLenum p, const float* v) { s.setFrontMaterial(p, v); }
+    void push() { s.pushMatrix(); }
+    void pop() { s.popMatrix(); }
+    void translate(float x, float y, float z) { s.translate(x, y, z); }
+    void rotate(float a, float x, float y, float z) { s.rotate(a, x, y, z); }
     void cylinder(double b, double t, double h) {
         std::vector<CylinderVertex> strip;
         if (cylinderStrips(b, t, h, 4, 1, true, strip) == 1) {
-            fixedgl::begin(s, GL_QUAD_STRIP);
+            layer.immediate.begin(GL_QUAD_STRIP);
             for (const CylinderVertex& v : strip) {
-                std::copy(v.normal, v.normal + 3, s.normal);
-                std::copy(v.texCoord, v.texCoord + 2, s.texCoord);
+                s.setNormal(v.normal[0], v.normal[1], v.normal[2]);
+                s.setTexCoord(v.texCoord[0], v.texCoord[1]);
                 record(v.position[0], v.position[1], v.position[2]);
-                fixedgl::vertex(s, v.position[0], v.position[1], v.position[2]);
+                layer.immediate.vertex(s, v.position[0], v.position[1], v.position[2]);
             }
-            fixedgl::end(s);
+            layer.immediate.end(s, layer.list);
         }
     }
-    void begin(GLenum mode) { fixedgl::begin(s, mode); }
-    void normal(float x, float y, float z) { s.normal[0] = x, s.normal[1] = y, s.normal[2] = z; }
+    void begin(GLenum mode) { layer.immediate.begin(mode); }
+    void normal(float x, float y, float z) { s.setNormal(x, y, z); }
     void vertex(float x, float y, float z) {
         record(x, y, z);
-        fixedgl::vertex(s, x, y, z);
+        layer.immediate.vertex(s, x, y, z);
     }
-    void end() { fixedgl::end(s); }
+    void end() { layer.immediate.end(s, layer.list); }
 };
 
 void mesaConeScene() {
@@ -256,12 +267,10 @@ protected:
         glEnable(GL_NORMALIZE);
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
-        resetPipeline(layer);
-        layer.viewport = Viewport{0, 0, 500, 400};
-        layer.shadeModel = kFlat;
-        layer.lighting = layer.normalize = layer.light0.enabled = true;
+        layer.state.setViewport(Viewport{0, 0, 500, 400});
+        for (unsigned on : {kLighting, kNormalize, kLight0}) layer.state.setCapability(on, true);
     }
-    PipelineState layer;
+    Layer layer;
 };
 
 // Every vertex lands where Mesa puts it, lit as Mesa lights it: feedback reports each vertex with
@@ -275,8 +284,8 @@ TEST_F(WebLayer, ConesAndPolygonLandAndLightAsInMesa) {
     // Four quads a cone and a polygon of two triangles, each triangle three corners, less the
     // quads' triangles that end in the apex of the three pointed cones; each corner sent once,
     // as the faces' colours fall on different corners.
-    EXPECT_EQ(layer.batch.indices.size(), static_cast<std::size_t>((4 * 4 * 2 - 3 * 4 + 2) * 3));
-    EXPECT_EQ(layer.batch.vertices.size(), static_cast<std::size_t>(4 * 10 + 4));
+    EXPECT_EQ(layer.list.indices.size(), static_cast<std::size_t>((4 * 4 * 2 - 3 * 4 + 2) * 3));
+    EXPECT_EQ(layer.list.vertices.size(), static_cast<std::size_t>(4 * 10 + 4));
 }
 
 // The same with a specular highlight, which the same patch without specular material lacks.
@@ -287,7 +296,7 @@ TEST_F(WebLayer, HighlightUnderATurnedCameraShinesAsInMesa) {
     highlightScene(shiny, white);
     ASSERT_FALSE(mesa.empty());
     EXPECT_EQ(matchedVertices(mesa, shiny.lit), static_cast<int>(mesa.size()));
-    PipelineState dullState = layer;
+    Layer dullState = layer;
     LayerGl dull{dullState, {}};
     const float black[4] = {0, 0, 0, 1};
     highlightScene(dull, black);
@@ -302,9 +311,9 @@ TEST_F(WebLayer, MatricesMatchMesasStacks) {
     auto check = [&](const char* what) {
         GLfloat m[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, m);
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.modelView.back().m[i], 2e-6) << what << " element " << i;
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.state.modelView().m[i], 2e-6) << what << " element " << i;
         glGetFloatv(GL_PROJECTION_MATRIX, m);
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.projection.back().m[i], 2e-6) << what << " element " << i;
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], layer.state.projection().m[i], 2e-6) << what << " element " << i;
     };
     auto run = [](auto& each) {
         each.matrixMode(GL_PROJECTION);
@@ -327,9 +336,9 @@ TEST_F(WebLayer, MatricesMatchMesasStacks) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-1, 1, -1, 1, 1, 15);
-    setMatrixMode(layer, kProjection);
-    loadIdentity(layer);
-    multMatrix(layer, orthoMatrix(-1, 1, -1, 1, 1, 15));
+    layer.state.setMatrixMode(kProjection);
+    layer.state.loadIdentity();
+    layer.state.multMatrix(orthoMatrix(-1, 1, -1, 1, 1, 15));
     check("orthographic projection");
     gluDeleteQuadric(mesa.quadric);
 }
@@ -339,15 +348,16 @@ TEST_F(WebLayer, TurnsAndMovesAreTheFullProductsBitForBit) {
     const float axes[][3] = {{1, 0, 0}, {-2, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -3}, {0.3f, -1, 0.5f}};
     for (const float degrees : {30.0f, -90.0f, 200.5f, 1e-3f}) {
         for (const auto& axis : axes) {
-            setMatrixMode(layer, kModelView);
-            fixedgl::loadIdentity(layer);
-            multMatrix(layer, lookAtMatrix(1, 2, 7, 0, 0, 0, 0, 1, 0));
-            fixedgl::translate(layer, 0.25f, -1.5f, 3);
-            const Mat4 expected = multiply(multiply(layer.modelView.back(), rotationMatrix(degrees, axis[0], axis[1], axis[2])),
+            FixedState& s = layer.state;
+            s.setMatrixMode(kModelView);
+            s.loadIdentity();
+            s.multMatrix(lookAtMatrix(1, 2, 7, 0, 0, 0, 0, 1, 0));
+            s.translate(0.25f, -1.5f, 3);
+            const Mat4 expected = multiply(multiply(s.modelView(), rotationMatrix(degrees, axis[0], axis[1], axis[2])),
                                            translationMatrix(-0.7f, 0.1f, 2.5f));
-            fixedgl::rotate(layer, degrees, axis[0], axis[1], axis[2]);
-            fixedgl::translate(layer, -0.7f, 0.1f, 2.5f);
-            for (int i = 0; i < 16; ++i) EXPECT_EQ(layer.modelView.back().m[i], expected.m[i]) << degrees << " degrees, element " << i;
+            s.rotate(degrees, axis[0], axis[1], axis[2]);
+            s.translate(-0.7f, 0.1f, 2.5f);
+            for (int i = 0; i < 16; ++i) EXPECT_EQ(s.modelView().m[i], expected.m[i]) << degrees << " degrees, element " << i;
         }
     }
 }
@@ -437,7 +447,7 @@ TEST_F(WebLayer, FlatFacesTakeTheColourOfMesasProvokingVertex) {
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    layer.lighting = false;
+    layer.state.setCapability(kLighting, false);
     auto colourOf = [](int i, float* rgb) {
         rgb[0] = (i % 3) / 2.0f, rgb[1] = (i / 3 % 3) / 2.0f, rgb[2] = (i % 2) * 0.5f + 0.25f;
     };
@@ -452,27 +462,27 @@ TEST_F(WebLayer, FlatFacesTakeTheColourOfMesasProvokingVertex) {
     glClear(GL_COLOR_BUFFER_BIT);
     for (const Shape& shape : shapes) {
         glBegin(shape.mode);
-        begin(layer, shape.mode);
+        layer.immediate.begin(shape.mode);
         for (std::size_t i = 0; i < shape.xy.size() / 2; ++i) {
             float rgb[3];
             colourOf(static_cast<int>(i), rgb);
             glColor3fv(rgb);
-            std::copy(rgb, rgb + 3, layer.colour);
+            layer.state.setColour(rgb[0], rgb[1], rgb[2], 1);
             glVertex2f(shape.xy[2 * i], shape.xy[2 * i + 1]);
-            vertex(layer, shape.xy[2 * i], shape.xy[2 * i + 1], 0);
+            layer.immediate.vertex(layer.state, shape.xy[2 * i], shape.xy[2 * i + 1], 0);
         }
         glEnd();
-        end(layer);
+        layer.immediate.end(layer.state, layer.list);
     }
     // WebGL colours a flat triangle from its last corner.
-    const std::vector<OutVertex>& ours = layer.batch.vertices;
-    const std::vector<std::uint32_t>& corners = layer.batch.indices;
+    const std::vector<OutVertex>& ours = layer.list.vertices;
+    const std::vector<std::uint32_t>& corners = layer.list.indices;
     ASSERT_EQ(corners.size(), static_cast<std::size_t>((3 * 2 + 3) * 3));
     for (std::size_t t = 0; t < corners.size(); t += 3) {
         double centre[3] = {0, 0, 0};
         for (std::size_t c = t; c < t + 3; ++c) {
             double w[3];
-            windowCoordinates(layer.viewport, ours[corners[c]].clip, w);
+            windowCoordinates(layer.state.viewport(), ours[corners[c]].clip, w);
             for (int k = 0; k < 2; ++k) centre[k] += w[k] / 3;
         }
         GLubyte pixel[3];
@@ -493,7 +503,7 @@ TEST_F(WebLayer, TrianglesThatLightNoPixelAreLeftOut) {
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    layer.lighting = false;
+    layer.state.setCapability(kLighting, false);
     struct Case {
         const char* name;
         float corners[9];  // x, y, z of each
@@ -514,19 +524,19 @@ TEST_F(WebLayer, TrianglesThatLightNoPixelAreLeftOut) {
         glClear(GL_COLOR_BUFFER_BIT);
         glColor3f(1, 1, 1);
         glBegin(GL_TRIANGLES);
-        emptyBatch(layer.batch);
-        begin(layer, kTriangles);
+        layer.list.clear();
+        layer.immediate.begin(kTriangles);
         for (int i = 0; i < 3; ++i) {
             const float x = c.corners[3 * i] / 250 - 1, y = c.corners[3 * i + 1] / 200 - 1;
             glVertex3f(x, y, c.corners[3 * i + 2]);
-            vertex(layer, x, y, c.corners[3 * i + 2]);
+            layer.immediate.vertex(layer.state, x, y, c.corners[3 * i + 2]);
         }
         glEnd();
-        end(layer);
+        layer.immediate.end(layer.state, layer.list);
         glReadPixels(0, 0, 500, 400, GL_RGB, GL_UNSIGNED_BYTE, picture.data());
         const bool lit = std::any_of(picture.begin(), picture.end(), [](GLubyte v) { return v != 0; });
         EXPECT_EQ(lit, c.sent) << c.name << ": Mesa lights " << (lit ? "some" : "no") << " pixel";
-        EXPECT_EQ(layer.batch.indices.size(), c.sent ? 3u : 0u) << c.name;
+        EXPECT_EQ(layer.list.indices.size(), c.sent ? 3u : 0u) << c.name;
     }
 }
 
@@ -575,24 +585,24 @@ ConeProgram coneProgram(int variant) {
     return p;
 }
 
-// As the browser's backend draws a batch: the instances as texels, a run's look as uniforms.
-void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch batch) {
-    const ConeProgram& p = programs[coneShaderVariant(batch.runs.at(0).look)];
+// As the browser's renderer draws a list of cones: the instances as texels, a run's look as uniforms.
+void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], DrawList list) {
+    const ConeProgram& p = programs[coneShaderVariant(list.looks.at(list.runs.at(0).look))];
     glUseProgram(p.program);
     const ConeUniform circle = coneCircleUniform();
     glUniform2fv(glGetUniformLocation(p.program, circle.name), circle.count, circle.values);
     glUniform1i(glGetUniformLocation(p.program, "cones"), 1);
     glBindVertexArray(p.vertexArray);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(batch.indices.size() * sizeof(std::uint32_t)),
-                 batch.indices.data(), GL_STREAM_DRAW);
-    const int rows = padToRows(batch);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(list.coneIndices.size() * sizeof(std::uint32_t)),
+                 list.coneIndices.data(), GL_STREAM_DRAW);
+    const int rows = list.padConeRows();
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, p.instances);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kConeTextureWidth, rows, 0, GL_RGBA, GL_FLOAT, batch.instances.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kConeTextureWidth, rows, 0, GL_RGBA, GL_FLOAT, list.cones.data());
     glActiveTexture(GL_TEXTURE0);
-    for (const ConeRun& run : batch.runs) {
+    for (const DrawRun& run : list.runs) {
         ConeUniform uniforms[kConeUniforms];
-        coneUniforms(run.look, uniforms);
+        coneUniforms(list.looks[run.look], uniforms);
         for (int i = 0; i < kConeUniforms; ++i) {
             const ConeUniform& u = uniforms[i];
             if (u.components == 16) glUniformMatrix4fv(p.at[i], 1, GL_FALSE, u.values);
@@ -608,11 +618,10 @@ void drawInstanced(const ConeProgram (&programs)[kConeShaderVariants], ConeBatch
 }
 
 struct InstancedGl : LayerGl {
-    ConeBatch cones;
     bool textured = false;
     void cylinder(double b, double t, double h) {
         ASSERT_TRUE(instanceable(s, b, t, h, 4, 1));
-        recordCone(s, cones, b, t, h, textured);
+        layer.list.addCone(s, b, t, h, textured);
     }
 };
 
@@ -696,14 +705,13 @@ TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glDisable(GL_LIGHTING);
         glBindTexture(GL_TEXTURE_2D, textures[c.textured ? 0 : 1]);
-        PipelineState state = layer;
-        state.lighting = c.lit;
-        state.raster.texturing = c.textured;
-        const float orange[4] = {0.9f, 0.5f, 0.2f, 1};
-        std::copy(orange, orange + 4, state.colour);
-        InstancedGl ours{{state, {}}, {}, c.textured};
+        Layer state = layer;
+        state.state.setCapability(kLighting, c.lit);
+        state.state.setCapability(kTexture2D, c.textured);
+        state.state.setColour(0.9f, 0.5f, 0.2f, 1);
+        InstancedGl ours{{state, {}}, c.textured};
         coneRow(ours, c);
-        drawInstanced(programs, ours.cones);
+        drawInstanced(programs, state.list);
         const std::vector<GLubyte> drawn = picture();
 
         int covered = 0, differing = 0;
@@ -713,11 +721,42 @@ TEST_F(WebLayer, InstancedConesDrawAsMesasGluCylinder) {
             covered += (expected[p] | expected[p + 1] | expected[p + 2]) != 0;
             differing += most > 2;
         }
-        EXPECT_EQ(ours.cones.runs.size(), 1u) << c.name;
+        EXPECT_EQ(state.list.runs.size(), 1u) << c.name;
         EXPECT_GE(covered, c.leastCovered) << c.name;
         EXPECT_LE(differing, covered / 100) << c.name << ": " << differing << " of " << covered << " pixels differ";
     }
     glDeleteTextures(2, textures);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
+}
+
+// The cones' look follows the state by its dirty bits alone: each change a cone reads opens a
+// run of its own with no caller's help, and what a cone does not read opens none.
+TEST_F(WebLayer, StateTheConesReadReachesThemWithoutHelp) {
+    FixedState& s = layer.state;
+    DrawList& list = layer.list;
+    auto cone = [&] { list.addCone(s, 0.1, 0.0, 0.5, true); };
+    const float red[4] = {1, 0, 0, 1}, place[4] = {0, 1, 2, 1};
+    cone();
+    cone();
+    s.setFrontMaterial(GL_DIFFUSE, red);
+    cone();
+    s.setLight0(GL_POSITION, place);
+    cone();
+    s.setCapability(kLighting, false);
+    cone();
+    s.setColour(0.5f, 0.2f, 0.1f, 1);
+    cone();
+    s.setMatrixMode(kProjection);
+    s.translate(0, 0, -1);
+    s.setMatrixMode(kModelView);
+    cone();
+    s.setCapability(kTexture2D, true);
+    cone();
+    s.setNormal(0, 1, 0);
+    s.translate(1, 0, 0);
+    cone();
+    ASSERT_EQ(list.runs.size(), 7u);
+    EXPECT_TRUE(list.looks.back() == coneLook(s, true));
+    EXPECT_EQ(list.runs.back().count, 2u * kConeSlices * 3);  // two pointed cones, a triangle a side
 }

@@ -1,4 +1,4 @@
-#include "web/gl_math.h"
+#include "web/pipeline/gl_math.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "web/glu_shapes.h"
+#include "web/pipeline/glu_shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +103,16 @@ void scaleImage(int components, int widthIn, int heightIn, const uint8_t* in, in
 
 }  // namespace
 
+void sliceAngles(int slices, double* sin, double* cos) {
+    for (int i = 0; i < slices; ++i) {
+        const float angle = static_cast<float>(2 * kPi * i / slices);
+        sin[i] = std::sin(static_cast<double>(angle));
+        cos[i] = std::cos(static_cast<double>(angle));
+    }
+    sin[slices] = sin[0];
+    cos[slices] = cos[0];
+}
+
 int cylinderStrips(double baseRadius, double topRadius, double height, int slices, int stacks,
                    bool textured, std::vector<CylinderVertex>& out) {
     out.clear();
@@ -116,13 +126,7 @@ int cylinderStrips(double baseRadius, double topRadius, double height, int slice
     static UnitCircle circle;
     if (circle.slices != slices) {
         circle.slices = slices;
-        for (int i = 0; i < slices; ++i) {
-            const float angle = static_cast<float>(2 * kPi * i / slices);
-            circle.sin[i] = std::sin(static_cast<double>(angle));
-            circle.cos[i] = std::cos(static_cast<double>(angle));
-        }
-        circle.sin[slices] = circle.sin[0];
-        circle.cos[slices] = circle.cos[0];
+        sliceAngles(slices, circle.sin, circle.cos);
     }
     const float zNormal = deltaRadius / length;
     const float xyNormalRatio = static_cast<float>(height / length);

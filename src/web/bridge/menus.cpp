@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "web/menus.h"
+#include "web/bridge/menus.h"
 
 namespace {
 std::vector<MenuHandler> handlers;  // menu id - 1

@@ -10,13 +10,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "web/gl_entry.h"
-#include "web/glu_shapes.h"
-#include "web/webgl_backend.h"
+#include "web/bridge/gl_entry.h"
+#include "web/device/webgl_device.h"
+#include "web/pipeline/cone_instances.h"
+#include "web/pipeline/glu_shapes.h"
 
+// Only filled quadrics are drawn, the only kind the program makes.
 class GLUquadric {
 public:
-    GLenum drawStyle = GLU_FILL;
     bool textured = false;
 };
 
@@ -26,21 +27,18 @@ GLUquadric* gluNewQuadric() { return new GLUquadric(); }
 
 void gluDeleteQuadric(GLUquadric* quadric) { delete quadric; }
 
-// Only filled quadrics are drawn; the style is kept for what asks for it.
-void gluQuadricDrawStyle(GLUquadric* quadric, GLenum drawStyle) { quadric->drawStyle = drawStyle; }
+void gluQuadricDrawStyle(GLUquadric*, GLenum) {}
 
 void gluQuadricTexture(GLUquadric* quadric, GLboolean textured) { quadric->textured = textured != GL_FALSE; }
 
 void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble height, GLint slices,
                  GLint stacks) {
     const bool textured = quadric->textured;
-    fixedgl::PipelineState& gl = webgl::pipeline();
-    if (webgl::conesByInstances() && fixedgl::instanceable(gl, base, top, height, slices, stacks)) {
-        if (!gl.batch.vertices.empty()) webgl::drawBatch(gl.batch);  // the triangles sent before come first
-        fixedgl::ConeBatch& cones = webgl::coneBatch();
-        fixedgl::recordCone(gl, cones, base, top, height, textured);
+    fixedgl::FixedState& gl = webgl::glState();
+    if (webgl::settleConeWay() && fixedgl::instanceable(gl, base, top, height, slices, stacks)) {
+        webgl::drawList().addCone(gl, base, top, height, textured);
         fixedgl::leaveConeAttributes(gl, base, top, height, textured);
-        if (fixedgl::conesFull(cones)) webgl::drawCones(cones);
+        webgl::drawIfFull();
         return;
     }
     static std::vector<fixedgl::CylinderVertex> vertices;  // kept: a frame draws thousands of cones
@@ -59,13 +57,13 @@ void gluCylinder(GLUquadric* quadric, GLdouble base, GLdouble top, GLdouble heig
 }
 
 void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
-    fixedgl::multMatrix(webgl::pipeline(), fixedgl::perspectiveMatrix(fovy, aspect, zNear, zFar));
+    webgl::glState().multMatrix(fixedgl::perspectiveMatrix(fovy, aspect, zNear, zFar));
 }
 
 void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centreX, GLdouble centreY,
                GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ) {
-    fixedgl::multMatrix(webgl::pipeline(), fixedgl::lookAtMatrix(eyeX, eyeY, eyeZ, centreX, centreY,
-                                                                 centreZ, upX, upY, upZ));
+    webgl::glState().multMatrix(
+        fixedgl::lookAtMatrix(eyeX, eyeY, eyeZ, centreX, centreY, centreZ, upX, upY, upZ));
 }
 
 // Frimel's textures are RGB bytes with rows padded to 4 bytes; the base level comes back packed.
@@ -78,7 +76,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     const std::vector<uint8_t> base = fixedgl::mipmapBaseLevel(
         width, height, static_cast<const uint8_t*>(data), &baseWidth, &baseHeight);
     webgl::drawPending();
-    webgl::uploadTexture(webgl::pipeline().raster.texture, 0, internalFormat, baseWidth, baseHeight,
+    webgl::uploadTexture(webgl::glState().raster().texture, 0, internalFormat, baseWidth, baseHeight,
                          format, type, base.data(), 1);
     // Frimel builds its mipmaps only at start-up, straight from main: main goes back to the
     // browser after each, so that no task of the start holds up the page long.

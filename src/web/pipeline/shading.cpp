@@ -1,4 +1,4 @@
-#include "web/cone_instances.h"
+#include "web/pipeline/shading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,127 +7,64 @@
 
 namespace fixedgl {
 namespace {
-bool same4(const float* a, const float* b) { return std::memcmp(a, b, 4 * sizeof(float)) == 0; }
+void copy4(const float* from, float* to) { std::memcpy(to, from, 4 * sizeof(float)); }
 
-bool operator==(const Light& a, const Light& b) {
-    return a.enabled == b.enabled && std::memcmp(&a.position, &b.position, sizeof a.position) == 0 &&
-           same4(a.ambient, b.ambient) && same4(a.diffuse, b.diffuse) && same4(a.specular, b.specular);
-}
-
-bool operator==(const FrontMaterial& a, const FrontMaterial& b) {
-    return same4(a.ambient, b.ambient) && same4(a.diffuse, b.diffuse) && same4(a.specular, b.specular) &&
-           same4(a.emission, b.emission) && std::memcmp(&a.shininess, &b.shininess, sizeof(float)) == 0;
-}
-
-ConeLook lookOf(const PipelineState& gl, bool textured) {
-    ConeLook look;
-    look.projection = gl.projection.back();
-    look.light0 = gl.light0;
-    look.material = gl.material;
-    std::memcpy(look.sceneAmbient, gl.sceneAmbient, sizeof look.sceneAmbient);
-    // What does not reach the picture stays zero, so it never tells two looks apart.
-    if (!gl.lighting) std::memcpy(look.colour, gl.colour, sizeof look.colour);
-    if (!textured) std::memcpy(look.texCoord, gl.texCoord, sizeof look.texCoord);
-    look.lighting = gl.lighting;
-    look.normalize = gl.normalize;
-    look.textured = textured;
-    look.raster = gl.raster;
-    return look;
-}
+float clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 }  // namespace
 
-bool operator==(const ConeLook& a, const ConeLook& b) {
-    return std::memcmp(a.projection.m, b.projection.m, sizeof a.projection.m) == 0 && a.light0 == b.light0 &&
-           a.material == b.material && same4(a.sceneAmbient, b.sceneAmbient) && same4(a.colour, b.colour) &&
-           std::memcmp(a.texCoord, b.texCoord, sizeof a.texCoord) == 0 && a.lighting == b.lighting &&
-           a.normalize == b.normalize && a.textured == b.textured && a.raster == b.raster;
-}
-
-bool instanceable(const PipelineState& gl, double baseRadius, double topRadius, double height,
-                  int slices, int stacks) {
-    const double deltaRadius = baseRadius - topRadius;
-    const bool drawnAtAll = baseRadius >= 0.0 && topRadius >= 0.0 && height >= 0.0 &&
-                            deltaRadius * deltaRadius + height * height > 0.0;
-    return slices == kConeSlices && stacks == 1 && affine(gl.modelView.back()) && drawnAtAll;
-}
-
-void recordCone(const PipelineState& gl, ConeBatch& batch, double baseRadius, double topRadius, double height,
-                bool textured) {
-    // A look is compared only after something that could change it was called: a frame sends
-    // thousands of cones between one material and the next.
-    const bool mayDiffer = batch.runs.empty() || batch.lookVersion != gl.lookVersion || batch.runs.back().look.textured != textured;
-    if (mayDiffer) {
-        ConeLook look = lookOf(gl, textured);
-        if (batch.runs.empty() || batch.runs.back().look != look) {
-            ConeRun run;
-            run.look = look;
-            run.first = batch.indices.size();
-            batch.runs.push_back(run);
+// Mirrored by lit() in the cone shader below.
+void litColour(const FixedState& gl, Vec4 eyePosition, const float eyeNormal[3], const float currentColour[4],
+               float out[4]) {
+    if (!gl.lighting()) {
+        copy4(currentColour, out);
+        return;
+    }
+    const FrontMaterial& m = gl.material();
+    float n[3] = {eyeNormal[0], eyeNormal[1], eyeNormal[2]};
+    if (gl.normalizing()) {
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (length > 0.0f) {
+            for (float& v : n) v /= length;
         }
-        batch.lookVersion = gl.lookVersion;
     }
-    const float* m = gl.modelView.back().m;
-    ConeInstance& cone = batch.instances.emplace_back();
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 4; ++c) cone.rows[r][c] = m[c * 4 + r];
-    }
-    cone.baseRadius = static_cast<float>(baseRadius);
-    cone.topRadius = static_cast<float>(topRadius);
-    cone.height = static_cast<float>(height);
-    cone.unused = 0.0f;
-    const std::uint32_t base = static_cast<std::uint32_t>(batch.instances.size() - 1) * kConeStripCorners;
-    const bool pointed = cone.topRadius == 0.0f;
-    for (std::uint32_t side = 0; side < kConeSlices; ++side) {
-        const std::uint32_t at = base + 2 * side;
-        if (!pointed) batch.indices.insert(batch.indices.end(), {at, at + 1, at + 3});
-        batch.indices.insert(batch.indices.end(), {at, at + 3, at + 2});
-    }
-    batch.runs.back().count = batch.indices.size() - batch.runs.back().first;
-}
-
-void leaveConeAttributes(PipelineState& gl, double baseRadius, double topRadius, double height, bool textured) {
-    const float deltaRadius = static_cast<float>(baseRadius - topRadius);
-    const float length = static_cast<float>(std::sqrt(deltaRadius * deltaRadius + height * height));
-    const ConeCircle& circle = coneCircle();
-    const double ratio = static_cast<float>(height / length);
-    gl.normal[0] = static_cast<float>(ratio * circle.sin[kConeSlices]);
-    gl.normal[1] = static_cast<float>(ratio * circle.cos[kConeSlices]);
-    gl.normal[2] = deltaRadius / length;
-    if (textured && (gl.texCoord[0] != 0.0f || gl.texCoord[1] != 1.0f)) {
-        gl.texCoord[0] = 0.0f;
-        gl.texCoord[1] = 1.0f;
-        ++gl.lookVersion;
-    }
-}
-
-bool conesFull(const ConeBatch& batch) { return batch.instances.size() >= kBatchInstances; }
-
-int padToRows(ConeBatch& batch) {
-    const std::size_t rows = (batch.instances.size() + kConesPerRow - 1) / kConesPerRow;
-    batch.instances.resize(rows * kConesPerRow, ConeInstance{});
-    return static_cast<int>(rows);
-}
-
-void emptyCones(ConeBatch& batch) {
-    batch.instances.clear();
-    batch.indices.clear();
-    batch.runs.clear();
-}
-
-const ConeCircle& coneCircle() {
-    static const ConeCircle circle = [] {
-        constexpr double kPi = 3.14159265358979323846;
-        ConeCircle c{};
-        for (int i = 0; i < kConeSlices; ++i) {
-            const float angle = static_cast<float>(2 * kPi * i / kConeSlices);
-            c.sin[i] = static_cast<float>(std::sin(static_cast<double>(angle)));
-            c.cos[i] = static_cast<float>(std::cos(static_cast<double>(angle)));
+    float rgb[3];
+    for (int k = 0; k < 3; ++k) rgb[k] = m.emission[k] + gl.sceneAmbient()[k] * m.ambient[k];
+    const Light& light = gl.light0();
+    if (light.enabled) {
+        float l[3];
+        if (light.position.w != 0.0f) {
+            l[0] = light.position.x / light.position.w - eyePosition.x / eyePosition.w;
+            l[1] = light.position.y / light.position.w - eyePosition.y / eyePosition.w;
+            l[2] = light.position.z / light.position.w - eyePosition.z / eyePosition.w;
+        } else {
+            l[0] = light.position.x;
+            l[1] = light.position.y;
+            l[2] = light.position.z;
         }
-        c.sin[kConeSlices] = c.sin[0];
-        c.cos[kConeSlices] = c.cos[0];
-        return c;
-    }();
-    return circle;
+        const float lLength = std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+        if (lLength > 0.0f) {
+            for (float& v : l) v /= lLength;
+        }
+        const float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
+        float specularFactor = 0.0f;
+        if (nDotL > 0.0f) {
+            float h[3] = {l[0], l[1], l[2] + 1.0f};
+            const float hLength = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
+            if (hLength > 0.0f) {
+                for (float& v : h) v /= hLength;
+            }
+            const float nDotH = std::max(0.0f, n[0] * h[0] + n[1] * h[1] + n[2] * h[2]);
+            specularFactor = m.shininess == 0.0f ? 1.0f : std::pow(nDotH, m.shininess);
+        }
+        const float diffuseFactor = std::max(0.0f, nDotL);
+        for (int k = 0; k < 3; ++k) {
+            rgb[k] += light.ambient[k] * m.ambient[k] +
+                      diffuseFactor * light.diffuse[k] * m.diffuse[k] +
+                      specularFactor * light.specular[k] * m.specular[k];
+        }
+    }
+    for (int k = 0; k < 3; ++k) out[k] = clamp01(rgb[k]);
+    out[3] = clamp01(m.diffuse[3]);
 }
 
 namespace {
@@ -183,17 +120,15 @@ ConeUniform coneCircleUniform() {
     return u;
 }
 
-static_assert(kConeStripCorners == 10 && kConesPerRow == 256, "the cone shader's own numbers");
-
 namespace {
 // One corner of GLU's quad strip a vertex, numbered cone by cone. Flat shading takes a triangle's
 // colour from its last corner: the strip's corner 2i+3 for the first triangle of side i, 2i+2 for
 // the second, both of slice i+1, and the side's colour is what lighting gives the corner 2i+3.
-// So every corner is lit as the top corner of its own slice is.
+// So every corner is lit as the top corner of its own slice is. lit() mirrors litColour above.
 const char* const kConeShaderBody = R"(
 uniform highp sampler2D cones;  // four texels a cone: its model-view's rows, then its shape
 uniform mat4 projection;
-uniform vec2 circle[5];  // sine and cosine of each slice's angle
+uniform vec2 circle[SLICES + 1];  // sine and cosine of each slice's angle
 uniform bool normalizing, textured, lightOn;
 uniform vec4 lightPosition, lightAmbient, lightDiffuse, lightSpecular;
 uniform vec4 materialAmbient, materialDiffuse, materialSpecular, materialEmission;
@@ -257,9 +192,9 @@ vec4 lit(vec4 eye, vec3 n) {
 }
 
 void main() {
-    int cone = gl_VertexID / 10;
-    int strip = gl_VertexID - 10 * cone;
-    ivec2 at = ivec2(4 * (cone % 256), cone / 256);
+    int cone = gl_VertexID / STRIP_CORNERS;
+    int strip = gl_VertexID - STRIP_CORNERS * cone;
+    ivec2 at = ivec2(TEXELS_PER_CONE * (cone % CONES_PER_ROW), cone / CONES_PER_ROW);
     row0 = texelFetch(cones, at, 0);
     row1 = texelFetch(cones, at + ivec2(1, 0), 0);
     row2 = texelFetch(cones, at + ivec2(2, 0), 0);
@@ -269,7 +204,7 @@ void main() {
     vec3 position = corner(slice, top);
     vec4 eye = eyeOf(position);
     gl_Position = projection * eye;
-    st = textured ? vec2(1.0 - float(slice) / 4.0, float(top)) : currentTexCoord;
+    st = textured ? vec2(1.0 - float(slice) / float(SLICES), float(top)) : currentTexCoord;
 
 #if LIT
     float deltaRadius = shape.x - shape.y;
@@ -300,8 +235,29 @@ std::string coneVertexShader(int variant) {
     std::string source = "#version 300 es\n";
     source += variant == kUnlitCones ? "#define LIT 0\n" : "#define LIT 1\n";
     source += variant == kShinyCones ? "#define SHINY 1\n" : "#define SHINY 0\n";
+    // The shader's numbers are the C++ ones.
+    source += "#define SLICES " + std::to_string(kConeSlices) + "\n";
+    source += "#define STRIP_CORNERS " + std::to_string(kConeStripCorners) + "\n";
+    source += "#define CONES_PER_ROW " + std::to_string(kConesPerRow) + "\n";
+    source += "#define TEXELS_PER_CONE " + std::to_string(kTexelsPerCone) + "\n";
     return source + kConeShaderBody;
 }
+
+// Clip-space corners with their texture coordinate and the face's colour, as immediate mode
+// computed them: the shaders only sample and modulate (GL_MODULATE with RGB textures). A flat
+// output takes the colour of a triangle's last corner, where immediate mode put it.
+const char* const kTrianglesVertexShader = R"(#version 300 es
+layout(location = 0) in vec4 clipPosition;
+layout(location = 1) in vec2 texCoord;
+layout(location = 2) in vec4 faceColour;
+out vec2 st;
+flat out vec4 colour;
+void main() {
+    gl_Position = clipPosition;
+    st = texCoord;
+    colour = faceColour;
+}
+)";
 
 const char* const kFlatFragmentShader = R"(#version 300 es
 precision highp float;

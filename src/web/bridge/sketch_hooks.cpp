@@ -21,11 +21,11 @@ std::string why;      // why the last call failed
 std::vector<std::uint8_t> picture;
 
 // Start-up makes the quadric last: before that there is no scene to keep.
-bool running() { return quadric != nullptr; }
+bool sceneMade() { return quadric != nullptr; }
 
 // Quitting ends the program at once; the page keeps the sketch as it was at the end.
 void keepAtEnd() {
-    if (!running() || !sketchToText(captureSketch(), text, why)) return;
+    if (!sceneMade() || !sketchToText(captureSketch(), text, why)) return;
     EM_ASM({ if (Module.onSketchAtEnd) Module.onSketchAtEnd(UTF8ToString($0)); }, text.c_str());
 }
 
@@ -54,7 +54,7 @@ extern "C" {
 
 // The sketch now, as text, or null (the reason in frimel_sketch_why).
 EMSCRIPTEN_KEEPALIVE const char* frimel_sketch_text() {
-    if (!running()) {
+    if (!sceneMade()) {
         why = "Frimel has not started";
         return nullptr;
     }
@@ -70,7 +70,7 @@ EMSCRIPTEN_KEEPALIVE int frimel_sketch_text_limit() { return static_cast<int>(kM
 // the reason, leaves everything as it was.
 EMSCRIPTEN_KEEPALIVE int frimel_sketch_open(const std::uint8_t* data, int size) {
     Sketch sketch;
-    if (!running()) {
+    if (!sceneMade()) {
         why = "Frimel has not started";
         return 0;
     }

@@ -8,7 +8,7 @@
 #include "app/commands.h"
 #include "app/state.h"
 #include "render/frame.h"
-#include "web/menus.h"
+#include "web/bridge/menus.h"
 
 namespace {
 // How the toolbar shows an entry.

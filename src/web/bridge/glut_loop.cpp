@@ -5,8 +5,9 @@
 #include <GL/glut.h>
 #include <emscripten.h>
 
-#include "web/gl_entry.h"
-#include "web/webgl_backend.h"
+#include "web/bridge/gl_entry.h"
+#include "web/device/draw_list_renderer.h"
+#include "web/device/webgl_device.h"
 
 namespace {
 void (*idleHandler)() = nullptr;
@@ -32,10 +33,6 @@ EM_JS(void, requestIdleTicks, (), {
 EM_JS(void, frameShown, (), {
     if (Module.onFrameShown) Module.onFrameShown();
 });
-
-// The graphics ask for a frame through the toolkit, as the program's own handlers do.
-void redisplay() { glutPostRedisplay(); }
-[[maybe_unused]] const bool redrawsForGraphics = (webgl::onRedrawNeeded(redisplay), true);
 }  // namespace
 
 extern "C" {
@@ -79,7 +76,7 @@ void glutInitWindowSize(int, int) {}
 // would otherwise lengthen the first frame, the longest task of the start.
 void glutMainLoop() {
     emscripten_async_call([](void*) {
-        webgl::finishTrianglesProgram();
+        webgl::trianglesProgram();
         glutReshapeWindow(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
         glutPostRedisplay();
     }, nullptr, 0);

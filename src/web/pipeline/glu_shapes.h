@@ -21,6 +21,10 @@ struct CylinderVertex {
 int cylinderStrips(double baseRadius, double topRadius, double height, int slices, int stacks,
                    bool textured, std::vector<CylinderVertex>& out);
 
+// The sine and cosine of each of `slices` angles round the circle as GLU works them out (the
+// angle in float), the first repeated at the end: slices + 1 of each.
+void sliceAngles(int slices, double* sin, double* cos);
+
 // The side gluBuild2DMipmaps rescales an image side to before building its levels.
 int mipmapSide(int side);
 
