@@ -263,6 +263,8 @@ web.test('the picture says what is on the bank, and each placement, undo and cle
   assert.match(bare.description, /^Nothing on the snow yet\. Draw chunks mode;.* scene not turned\./);
   await app.tool('Ice Color', 'Blue');
   assert.equal((await inWords(app)).told, 'Blue ice');
+  await app.tool('Crystal Complexity', 'Side Arms (B)');  // a key's button, not the menu's
+  assert.equal((await inWords(app)).told, 'Side arms off');
   await app.key('y');
   await app.click(200, 400);
   const one = await inWords(app);

@@ -47,7 +47,7 @@
     const element = button(label, () => {
       if (!page.running()) return;
       Module._frimel_key(key.charCodeAt(0));
-      show();
+      window.dispatchEvent(new CustomEvent('frimel-command', { detail: { key } }));
     });
     element.dataset.key = key;
     return element;
