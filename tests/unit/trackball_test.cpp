@@ -293,10 +293,10 @@ TEST_F(TrackballTest, FrameTurnsOnlyInRotateModeWhileTheButtonIsHeld) {
 // direction, stays far inside that and is kept and opened again.
 TEST_F(TrackballTest, LongTurningStaysARotationThatASketchKeeps) {
     rotateMode = 1;
-    unsigned seed = 7;
-    const auto next = [&seed](int range) {
-        seed = seed * 1103515245u + 12345u;
-        return static_cast<int>((seed >> 16) % static_cast<unsigned>(range));
+    unsigned drawn = 7;  // a small linear congruential sequence, the same on every run
+    const auto next = [&drawn](int range) {
+        drawn = drawn * 1103515245u + 12345u;
+        return static_cast<int>((drawn >> 16) % static_cast<unsigned>(range));
     };
     for (int i = 0; i < 1000000; ++i) {
         const int x = 150 + next(300), y = 150 + next(300);
