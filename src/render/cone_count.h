@@ -10,9 +10,9 @@
 #include "model/crystal.h"
 #include "render/cone_pen.h"
 
-// The most cones a scene's frame may draw. A frame of this many cones takes well under a second
-// on software rendering; ordinary play stays far below it.
-constexpr std::int64_t kFrameConeBound = 300000;
+// The most cones a scene's frame may draw. A frame of this many cones takes some 0.7 s in the
+// page on software rendering, twice the desktop's; ordinary play stays far below it.
+constexpr std::int64_t kFrameConeBound = 150000;
 
 // How far past its maxSize a level may grow before the object rests: a level past its size
 // still gains 0.0001 a frame while the top level catches up, for a few hundred frames at most.

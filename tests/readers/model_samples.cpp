@@ -61,8 +61,7 @@ int main(int argc, char** argv) {
     for (const BenchScene& bench : kBenchScenes) {
         ok = replayScene(bench.script) && crystals.size() == bench.expectedObjects && ok;
         const std::string path = out + "/bench-" + std::to_string(index++) + ".glb";
-        // The scenes held to the cone bound make models past the size a model may take: those
-        // must be refused with that message, not written.
+        // A scene past the size a model may take must be refused with that message, not written.
         std::vector<std::uint8_t> bytes;
         std::string why, note;
         if (!makeSceneModel(ModelFormat::Glb, PrintSettings(), bytes, why, note) &&
