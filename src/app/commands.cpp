@@ -177,37 +177,3 @@ void depthMenu(int value) {
     if (threshold == 0.0f || !applyDepth(threshold)) return;
     glutPostRedisplay();
 }
-
-void buildMenus() {
-    const int colorId = glutCreateMenu(colorMenu);
-    glutAddMenuEntry("White", 0);
-    glutAddMenuEntry("Blue", 1);
-    glutAddMenuEntry("Green", 3);
-    glutAddMenuEntry("Red", 2);
-    glutAddMenuEntry("Purple", 4);
-
-    const int complexityId = glutCreateMenu(complexityMenu);
-    glutAddMenuEntry("1D", 1);
-    glutAddMenuEntry("2D", 2);
-    glutAddMenuEntry("3D", 3);
-
-    const int depthId = glutCreateMenu(depthMenu);
-    glutAddMenuEntry("0", 1);
-    glutAddMenuEntry("1", 2);
-    glutAddMenuEntry("2", 3);
-
-    glutCreateMenu(mainMenu);
-    glutAddMenuEntry("Draw Crystals (Y)", 1);
-    glutAddMenuEntry("Draw Chunks (U)", 5);
-    glutAddSubMenu("Ice Color", colorId);
-    glutAddMenuEntry("Opaque (O)", 3);
-    glutAddMenuEntry("Translucent (T)", 4);
-    glutAddMenuEntry("Toggle Surface Texture (S)", 9);
-    glutAddMenuEntry("Rotate Scene (R)", 2);
-    glutAddSubMenu("Crystal Complexity", complexityId);
-    glutAddSubMenu("Fractal Depth", depthId);
-    glutAddMenuEntry("Undo (Z)", 8);
-    glutAddMenuEntry("Clear (C)", 0);
-    glutAddMenuEntry("Exit (Q)", 6);
-    glutAttachMenu(GLUT_RIGHT_BUTTON);
-}

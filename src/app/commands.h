@@ -3,7 +3,7 @@
 // Single-key shortcuts; keys outside the table are ignored without a redisplay.
 void keyboard(unsigned char key, int x, int y);
 
-// Pop-up menu handlers, keyed by the entry values that buildMenus gives.
+// Pop-up menu handlers, keyed by the entry values of the menus' table (app/menu_entries.h).
 void mainMenu(int value);
 void colorMenu(int value);
 void complexityMenu(int value);
@@ -16,6 +16,3 @@ bool complexitySetting(int value, int& armLayout, bool& sideBranches);
 float depthThreshold(int value);
 // The fractal threshold the keys "1" to "4" set (0: another key).
 float depthKeyThreshold(unsigned char key);
-
-// Builds the three submenus and the main menu and attaches the main menu to the right button.
-void buildMenus();

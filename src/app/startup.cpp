@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/commands.h"
+#include "app/menu_entries.h"
 #include "app/reshape.h"
 #include "app/state.h"
 #include "model/idle_control.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/menu_entries.h"
 #include "app/state.h"
 #include "support/command_state.h"
 #include "support/menu_recorder.h"
@@ -100,6 +101,34 @@ TEST_F(MenuTest, ToolkitHoldsTheEntries) {
     EXPECT_EQ(toolkitItemCount(menus[1].id), 3);
     EXPECT_EQ(toolkitItemCount(menus[2].id), 3);
     EXPECT_EQ(toolkitItemCount(menus[3].id), 12);
+}
+
+// What the page's controls show of an entry must follow what choosing it does: a choice is in
+// force once chosen, a toggle flips, and the same for the commands only a key reaches.
+TEST_F(MenuTest, ChoosingAnEntryPutsWhatItShowsInForce) {
+    int choices = 0, toggles = 0;
+    for (const RecordedMenu& menu : recordedMenus()) {
+        for (const RecordedEntry& entry : menu.entries) {
+            if (entry.isSubmenu) continue;
+            SCOPED_TRACE(entry.label);
+            const EntryShown before = menuEntryShown(menu.handler, entry.value);
+            if (before.kind != EntryKind::Choice && before.kind != EntryKind::Toggle) continue;
+            printedBy(menu.handler, entry.value);
+            const EntryShown after = menuEntryShown(menu.handler, entry.value);
+            EXPECT_EQ(after.inForce, before.kind == EntryKind::Choice || !before.inForce);
+            ++(before.kind == EntryKind::Choice ? choices : toggles);
+        }
+    }
+    EXPECT_EQ(choices, 16) << "the colours, complexities, depths, both kinds, rotate and both blendings";
+    EXPECT_EQ(toggles, 1);
+    EXPECT_EQ(menuEntryShown(mainMenu, 6).kind, EntryKind::EndsProgram);
+    EXPECT_EQ(menuEntryShown(mainMenu, 8).kind, EntryKind::Command);
+    for (const KeyOnlyCommand& command : keyOnlyCommands) {
+        SCOPED_TRACE(command.label);
+        const EntryShown before = keyCommandShown(command.key);
+        keyboard(command.key, 0, 0);
+        EXPECT_EQ(keyCommandShown(command.key).inForce, before.kind == EntryKind::Choice || !before.inForce);
+    }
 }
 
 // --- Main menu ---------------------------------------------------------------------------

@@ -80,7 +80,7 @@ web.test('a hold at the deepest setting stops at the bound, and the page comes t
     return JSON.stringify(await calls()) === JSON.stringify(before);
   };
   await app.key('y', '4', 'd');
-  assert.deepEqual(await app.page.evaluate(() => ['4', 'b', 'd'].map((key) => Module._frimel_key_state(key.charCodeAt(0)))),
+  assert.deepEqual(await app.page.evaluate(() => ['4', 'b', 'd'].map((key) => Module._frimel_key_in_force(key.charCodeAt(0)))),
     [1, 1, 1], 'the deepest branching, side arms, four a side');
   const from = (await app.lines()).length;
   const started = Date.now();

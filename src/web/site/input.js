@@ -127,11 +127,11 @@
     const step = event.shiftKey ? 1 : Math.round((event.ctrlKey || (onMac && event.altKey) ? LARGE_STEP : STEP) * css);
     if (!spot) {
       showCursor();
-      if (window.frimelPage.running() && Module._frimel_mode() === 2) turnBy(dx * step, dy * step);
+      if (window.frimelPage.running() && Module._frimel_rotating()) turnBy(dx * step, dy * step);
       return;
     }
     // In rotate mode an arrow with no button held turns the scene; the cursor stays.
-    if (pressKey === null && Module._frimel_mode() === 2) {
+    if (pressKey === null && Module._frimel_rotating()) {
       turnBy(dx * step, dy * step);
       return;
     }

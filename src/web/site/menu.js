@@ -33,8 +33,7 @@
 
   // Told as the program has them: a setting as a choice with whether it is in force (a toggle
   // as a check box), a submenu with whether it is open, a command as a plain item.
-  const CHOSEN = 1;
-  const NOT_CHOSEN = 0;
+  const ROLES = { choice: 'menuitemradio', toggle: 'menuitemcheckbox' };
   function menuElement(menuId, level) {
     const element = document.createElement('div');
     element.className = 'menu';
@@ -49,10 +48,9 @@
         item.dataset.submenu = entry.submenu;
       } else {
         item.dataset.value = entry.value;
-        const state = window.Module._frimel_entry_state(menuId, entry.value);
-        if (state === CHOSEN || state === NOT_CHOSEN) {
-          item.setAttribute('role', /^Toggle /.test(entry.label) ? 'menuitemcheckbox' : 'menuitemradio');
-          item.setAttribute('aria-checked', String(state === CHOSEN));
+        if (ROLES[entry.kind]) {
+          item.setAttribute('role', ROLES[entry.kind]);
+          item.setAttribute('aria-checked', String(window.Module._frimel_entry_in_force(menuId, entry.value) === 1));
         }
       }
       element.appendChild(item);

@@ -1,21 +1,11 @@
 // The toolbar: a button for every entry of the menu the program attached to the right button,
-// with the labels and values it gave them, a row for each submenu, the commands that are keys
-// only, and Exit apart from the rest. Choices and toggles show whether they are in force; the
-// mode in force shows beside the title. Inert once the program has ended.
+// with the labels, values and kinds it gave them, a row for each submenu with the commands that
+// are keys only beside it, and what ends the program apart from the rest. Choices and toggles
+// show whether they are in force; the mode in force shows beside the title. Inert once the
+// program has ended.
 'use strict';
 
 (function () {
-  // Commands the menu lacks, in the row of the submenu they belong with, labelled with their keys.
-  const KEY_COMMANDS = {
-    'Crystal Complexity': [['Side Arms (B)', 'b'], ['Four a Side (D)', 'd']],
-    'Fractal Depth': [['3 (4)', '4']],
-  };
-  // What the program says of an entry: a command, a setting not in force or in force, the end.
-  const COMMAND = -1;
-  const NOT_CHOSEN = 0;
-  const CHOSEN = 1;
-  const ENDS_PROGRAM = 2;
-
   const toolbar = document.getElementById('toolbar');
   const modeLine = document.getElementById('mode');
   const page = window.frimelPage;
@@ -40,22 +30,24 @@
     const element = button(entry.label, () => window.frimelMenu.run(menuId, entry.value));
     element.dataset.menu = menuId;
     element.dataset.value = entry.value;
+    element.dataset.kind = entry.kind;
     return element;
   }
 
-  function keyButton(label, key) {
+  function keyButton({ label, key, kind }) {
     const element = button(label, () => {
       if (!page.running()) return;
       Module._frimel_key(key.charCodeAt(0));
       window.dispatchEvent(new CustomEvent('frimel-command', { detail: { key } }));
     });
     element.dataset.key = key;
+    element.dataset.kind = kind;
     return element;
   }
 
-  const stateOf = (element) => (element.dataset.key
-    ? Module._frimel_key_state(element.dataset.key.charCodeAt(0))
-    : Module._frimel_entry_state(Number(element.dataset.menu), Number(element.dataset.value)));
+  const inForce = (element) => (element.dataset.key
+    ? Module._frimel_key_in_force(element.dataset.key.charCodeAt(0))
+    : Module._frimel_entry_in_force(Number(element.dataset.menu), Number(element.dataset.value))) === 1;
 
   function build() {
     const model = Module.glutMenus;
@@ -67,10 +59,9 @@
     for (const entry of model.menus[mainMenu]) {
       if (!entry.submenu) {
         const element = entryButton(mainMenu, entry);
-        const state = stateOf(element);
-        (state === ENDS_PROGRAM ? apart : commands).appendChild(element);
+        (entry.kind === 'end' ? apart : commands).appendChild(element);
         // Undo and Clear, the commands that are no setting: on a phone they come first.
-        if (state === COMMAND) commands.classList.add('history');
+        if (entry.kind === 'command') commands.classList.add('history');
         continue;
       }
       const group = row('tools group');
@@ -82,7 +73,7 @@
       for (const choice of model.menus[entry.submenu] || []) {
         if (!choice.submenu) group.appendChild(entryButton(entry.submenu, choice));
       }
-      for (const [text, key] of KEY_COMMANDS[entry.label] || []) group.appendChild(keyButton(text, key));
+      for (const command of model.keys[entry.submenu] || []) group.appendChild(keyButton(command));
       // "Blue" alone says little out of its row: each is named with its row's label.
       for (const choice of group.querySelectorAll('button')) {
         choice.setAttribute('aria-label', `${entry.label} ${choice.textContent}`);
@@ -99,8 +90,8 @@
     if (!page.running() || !mainMenu) return;
     const mode = Module._frimel_mode();
     for (const element of toolbar.querySelectorAll('button[data-menu], button[data-key]')) {
-      const state = stateOf(element);
-      const pressed = state === CHOSEN || state === NOT_CHOSEN ? String(state === CHOSEN) : null;
+      const kind = element.dataset.kind;
+      const pressed = kind === 'choice' || kind === 'toggle' ? String(inForce(element)) : null;
       if (element.getAttribute('aria-pressed') === pressed) continue;
       if (pressed === null) element.removeAttribute('aria-pressed');
       else element.setAttribute('aria-pressed', pressed);
