@@ -58,15 +58,21 @@
   let format = null;
   const when = (time) => (format ??= new Intl.DateTimeFormat(undefined, { dateStyle: 'medium', timeStyle: 'short' }))
     .format(new Date(time));
-  let pictureLinks = [];
+  // A sketch's picture keeps its address while it is the same, so that the list drawn anew
+  // shows it at once; addresses no sketch uses any more are let go.
+  let pictureLinks = new Map();  // id -> { picture's size and time, address }
+  let used = new Map();
   function pictureOf(record) {
     if (record.picture) {
+      const same = `${record.picture.size}:${record.changed}`;
+      let link = pictureLinks.get(record.id);
+      if (!link || link.same !== same) link = { same, address: URL.createObjectURL(record.picture) };
+      used.set(record.id, link);
       const img = element('img');
       img.alt = '';
       img.width = 72;
       img.height = 72;
-      img.src = URL.createObjectURL(record.picture);
-      pictureLinks.push(img.src);
+      img.src = link.address;
       return img;
     }
     return element('span', 'no-picture', record.unreadable ? 'cannot be opened' : 'drawing…');
@@ -103,7 +109,7 @@
       act('Take back', () => store.update(record.id, () => ({ deleted: 0 })).catch(said), 'back');
       act('Delete now', () => store.remove([record.id]).catch(said), 'remove');
     } else {
-      act('Open', () => tab.open(record.id), 'open').disabled = record.id === own || Boolean(record.unreadable);
+      act('Open', () => tab.open(record.id).then(toPicture), 'open').disabled = record.id === own || Boolean(record.unreadable);
       act('Duplicate', () => duplicate(record), 'duplicate');
       act('Rename', () => rename(li, record), 'rename');
       act('Delete', () => remove(record), 'delete').disabled = held.has(record.id) && record.id !== own;
@@ -112,6 +118,9 @@
     li.append(pictureOf(record), words);
     return li;
   }
+
+  // Once a sketch is opened the keys go to the picture, as after Skip to the picture.
+  const toPicture = () => document.getElementById('canvas').focus({ preventScroll: true });
 
   const said = (error) => tab.tell(`My sketches cannot be changed now: ${error && error.message ? error.message : error}.`);
 
@@ -175,14 +184,15 @@
       const focus = focused && [focused.dataset.id, document.activeElement.dataset.action];
       const [records, held] = await Promise.all([store.all(), store.heldNow()]);
       const own = tab.currentId();
-      pictureLinks.forEach((link) => URL.revokeObjectURL(link));
-      pictureLinks = [];
+      used = new Map();
       const kept = records.filter((record) => !record.deleted);
       const deleted = records.filter((record) => record.deleted);
       list.replaceChildren(...kept.map((record) => item(record, own, held)));
       if (kept.length === 0) list.append(element('li', 'empty', 'Nothing kept yet: what you draw is kept here.'));
       binList.replaceChildren(...deleted.map((record) => item(record, own, held)));
       binToggle.textContent = `Bin (${deleted.length})`;
+      for (const [id, link] of pictureLinks) if (used.get(id) !== link) URL.revokeObjectURL(link.address);
+      pictureLinks = used;
       if (focus) panel.querySelector(`.sketch[data-id="${CSS.escape(focus[0])}"] [data-action="${focus[1]}"]`)?.focus();
       safety.textContent = navigator.storage && navigator.storage.persisted && await navigator.storage.persisted()
         ? SAY_SAFE : SAY_UNSAFE;

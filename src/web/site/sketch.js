@@ -652,6 +652,7 @@
     open: (id) => inTurn(() => openKept(id)),
     leave: () => inTurn(newSketch),
     currentId: () => (current ? current.id : null),
+    idle: () => queue,  // once every change asked for so far is done
     renamed: (id, name) => { if (current && current.id === id) current.name = name; },
   };
 })();
