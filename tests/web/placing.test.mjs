@@ -98,8 +98,7 @@ web.test('a hold at the deepest setting stops at the bound, and the page comes t
   assert.ok(await rests(), 'no frames once at rest');
   console.log(`held ${held} ms until the bound stopped it; at rest ${Date.now() - started} ms after the press`);
 
-  const text = await app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
-  await app.page.waitForFunction((sketch) => localStorage.getItem('frimel-sketch') === sketch, { timeout: 5000 }, text);
+  const text = await app.waitUntilKept();
   await app.page.reload();
   await app.page.waitForFunction(() => document.body.dataset.state === 'running');
   assert.equal(await app.page.$eval('#sketch-notice', (n) => n.textContent), '', 'opened without a word');
