@@ -183,6 +183,7 @@
       const focused = document.activeElement && document.activeElement.closest('.sketch');
       const focus = focused && [focused.dataset.id, document.activeElement.dataset.action];
       const [records, held] = await Promise.all([store.all(), store.heldNow()]);
+      if (renaming || panel.hidden) return;  // drawn again when the name is given
       const own = tab.currentId();
       used = new Map();
       const kept = records.filter((record) => !record.deleted);

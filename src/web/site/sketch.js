@@ -553,9 +553,11 @@
   // ---- Start: once the first frame is shown, My sketches' scripts load; what earlier pages
   // kept moves in; then the page opens a link in the address as a sketch of its own, or else
   // the sketch last worked on that no other tab holds.
+  // Fetched at once, run in order.
   function load(file) {
     return new Promise((done, fail) => {
       const script = document.createElement('script');
+      script.async = false;
       script.src = file;
       script.onload = done;
       script.onerror = () => fail(new Error(`${file} could not be fetched`));
@@ -605,11 +607,10 @@
 
     switching += 1;
     try {
-      await load('sketches.js');
+      await Promise.all([load('sketches.js'), load('gallery.js')]);
       const refused = await window.frimelSketches.moveIn(readText, whyRefused);
       store = window.frimelSketches;
       store.emptyOldBin().catch(() => {});
-      await load('gallery.js');
       if (refused.length) {
         tell(`The sketch kept in this browser cannot be opened: ${refused[0]}. ` +
           'It is kept in My sketches, marked as one that cannot be opened.');
