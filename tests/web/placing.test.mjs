@@ -171,8 +171,8 @@ test('in an 800 x 600 window the first click lands under the pointer, and the pa
     [0, 0, 'canvas']);
   await app.move(300, 300);
   await app.page.mouse.wheel({ deltaY: 120 });
-  await app.page.keyboard.press('Tab');  // on to the toolbar, where keys are not the program's
-  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'menu-button');
+  await app.page.keyboard.press('Tab');  // on to the panel, where keys are not the program's
+  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'gallery-button');
   await app.key('q');
   assert.equal(await app.state(), 'running');
   await app.page.evaluate(() => document.activeElement.blur());  // the page itself has the keys

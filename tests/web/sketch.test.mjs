@@ -531,7 +531,14 @@ web.test('fifty large sketches are listed with pictures, Save all reads back onc
     await fresh.page.waitForFunction((n) => new RegExp(`: 0 added to My sketches, ${n} there already`)
       .test(document.querySelector('#sketch-notice').textContent), { timeout: 60000 }, count);
 
+    // A name is the user's text, on one line, shown as text.
     const [{ id, text }] = back;
+    await gallery(fresh, id, 'rename');
+    await fresh.page.$eval('#gallery .rename input', (field) => { field.value = ' <i>Frost\u0007garden</i> '; });
+    await fresh.page.keyboard.press('Enter');
+    await until(async () => (await fresh.sketches()).find((record) => record.id === id).name === '<i>Frost garden</i>');
+    await fresh.page.waitForFunction((wanted) => document.querySelector(`#gallery .sketch[data-id="${wanted}"] .sketch-name`)
+      ?.textContent === '<i>Frost garden</i>', {}, id);
     await gallery(fresh, id, 'delete');
     await fresh.page.waitForFunction(() => /is in the bin for 30 days/.test(document.querySelector('#sketch-notice').textContent));
     assert.ok((await fresh.sketches()).find((record) => record.id === id).deleted > 0, 'in the bin');

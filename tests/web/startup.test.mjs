@@ -186,6 +186,7 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
         window.Module = module;
         const shown = module.onFrameShown;
         module.onFrameShown = () => {
+          window.firstFrameAt = performance.now();
           window.firstFrameSize = [module.canvas.width, module.canvas.height];
           shown();
         };
@@ -196,7 +197,8 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
     });
     const app = new Frimel(page);
     await app.load(web.server.origin);
-    const frameAt = await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done(performance.now()))));
+    // The frame itself: the page then opens the kept sketch before it says the program runs.
+    const frameAt = await page.evaluate(() => window.firstFrameAt);
     assert.equal(await app.state(), 'running');
     if (firstFrameWithin) assert.ok(frameAt < firstFrameWithin, `the first frame came after ${Math.round(frameAt)} ms`);
     await app.nextFrames(5);
