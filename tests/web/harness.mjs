@@ -302,6 +302,31 @@ export class Frimel {
     return violations;
   }
 
+  // What My sketches keeps, newest first, each picture as its size in bytes.
+  sketches() {
+    return this.page.evaluate(async () => {
+      if (!(await indexedDB.databases()).some((db) => db.name === 'frimel')) return [];
+      const db = await new Promise((done, fail) => Object.assign(indexedDB.open('frimel'),
+        { onsuccess: (event) => done(event.target.result), onerror: (event) => fail(event.target.error) }));
+      const all = await new Promise((done) => {
+        db.transaction('sketches').objectStore('sketches').getAll().onsuccess = (event) => done(event.target.result);
+      });
+      db.close();
+      return all.sort((a, b) => b.changed - a.changed).map((record) => ({ ...record, picture: record.picture?.size ?? 0 }));
+    });
+  }
+
+  // Waits until the sketch on show is kept as this tab's, as it is within about a second; its text.
+  async waitUntilKept() {
+    const text = await this.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
+    for (let waited = 0; ; waited += 100) {
+      const own = await this.page.evaluate(() => window.frimelSketch.currentId());
+      if ((await this.sketches()).some((record) => record.id === own && record.text === text)) return text;
+      if (waited > 5000) throw new Error('the sketch on show was not kept');
+      await new Promise((done) => setTimeout(done, 100));
+    }
+  }
+
   async screenshot(name) {
     fs.mkdirSync(artifactDir, { recursive: true });
     await this.page.screenshot({ path: path.join(artifactDir, name + '.png'), fullPage: true });

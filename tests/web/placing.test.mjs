@@ -98,8 +98,7 @@ web.test('a hold at the deepest setting stops at the bound, and the page comes t
   assert.ok(await rests(), 'no frames once at rest');
   console.log(`held ${held} ms until the bound stopped it; at rest ${Date.now() - started} ms after the press`);
 
-  const text = await app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
-  await app.page.waitForFunction((sketch) => localStorage.getItem('frimel-sketch') === sketch, { timeout: 5000 }, text);
+  const text = await app.waitUntilKept();
   await app.page.reload();
   await app.page.waitForFunction(() => document.body.dataset.state === 'running');
   assert.equal(await app.page.$eval('#sketch-notice', (n) => n.textContent), '', 'opened without a word');
@@ -172,8 +171,8 @@ test('in an 800 x 600 window the first click lands under the pointer, and the pa
     [0, 0, 'canvas']);
   await app.move(300, 300);
   await app.page.mouse.wheel({ deltaY: 120 });
-  await app.page.keyboard.press('Tab');  // on to the toolbar, where keys are not the program's
-  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'menu-button');
+  await app.page.keyboard.press('Tab');  // on to the panel, where keys are not the program's
+  assert.equal(await app.page.evaluate(() => document.activeElement.id), 'gallery-button');
   await app.key('q');
   assert.equal(await app.state(), 'running');
   await app.page.evaluate(() => document.activeElement.blur());  // the page itself has the keys

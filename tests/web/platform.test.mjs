@@ -405,7 +405,7 @@ web.test('axe-core finds nothing in any state; the keyboard reaches the picture 
   await app.click(300, 300);
   assert.deepEqual(await focus(), ['canvas', false], 'a click shows no ring');
   await page.keyboard.press('Tab');
-  assert.deepEqual(await focus(), ['menu-button', true], 'Tab leaves the picture');
+  assert.deepEqual(await focus(), ['gallery-button', true], 'Tab leaves the picture for the panel\'s first control');
 
   // The menu tells its choices and whether they are in force, and which submenu is open.
   await app.openMenu();

@@ -1,5 +1,6 @@
-// The user's sketch survives a reload, travels as a link and inside its own picture, and comes
-// back exactly; what cannot be opened is refused with its reason and changes nothing.
+// The user's sketches are kept in My sketches, survive a reload, travel as a link, inside their
+// own picture and all together in one file, and come back exactly; every tab keeps its own; what
+// cannot be opened is refused with its reason and changes nothing.
 import assert from 'node:assert/strict';
 import { execFile } from 'node:child_process';
 import fs from 'node:fs';
@@ -11,17 +12,31 @@ import { DESKTOP_VIEWPORT, Frimel, countChanged, dataDir, launch, pictureTool, r
   webSuite } from './harness.mjs';
 
 const web = webSuite();
-const KEY = 'frimel-sketch';
+const KEY = 'frimel-sketch';  // where the earlier page kept its one sketch
 
 const sketchText = (app) => app.page.evaluate(() => Module.UTF8ToString(Module._frimel_sketch_text()));
-const kept = (app) => app.page.evaluate((key) => localStorage.getItem(key), KEY);
+const own = (app) => app.page.evaluate(() => window.frimelSketch.currentId());
+// The text My sketches keeps for the sketch this tab holds.
+async function kept(app) {
+  const id = await own(app);
+  return (await app.sketches()).find((record) => record.id === id)?.text ?? null;
+}
 const notice = (app) => app.page.$eval('#sketch-notice', (n) => (n.hidden ? '' : n.textContent));
+const waitUntilKept = (app) => app.waitUntilKept();
+const pause = (ms) => new Promise((done) => setTimeout(done, ms));
+async function until(check, ms = 5000) {
+  for (let waited = 0; !(await check()); waited += 100) {
+    if (waited > ms) throw new Error('waited in vain');
+    await pause(100);
+  }
+}
 
-// Waits until the page has kept the sketch on show, as it does within about a second.
-async function waitUntilKept(app) {
-  const text = await sketchText(app);
-  await app.page.waitForFunction((key, wanted) => localStorage.getItem(key) === wanted, { timeout: 5000 }, KEY, text);
-  return text;
+// Opens My sketches and clicks a button of one sketch: action open, duplicate, rename, delete, back.
+async function gallery(app, id, action) {
+  if (await app.page.$eval('#gallery', (panel) => panel.hidden)) await app.page.click('#gallery-button');
+  const selector = `#gallery .sketch[data-id="${id}"] [data-action="${action}"]`;
+  await app.page.waitForSelector(selector, { visible: true });
+  await app.page.$eval(selector, (button) => button.click());  // in one go: the list is drawn anew as it changes
 }
 
 async function draw(app) {
@@ -70,29 +85,45 @@ web.test('a reload brings the sketch back, and its link opens it in a fresh brow
   }
 });
 
-web.test('a link over a kept sketch offers it back until the next change', async (app) => {
+// A sketch drawn in a browser of its own, sent as a link: the picture and the link.
+async function sentLink(app) {
+  const elsewhere = await app.page.browser().createBrowserContext();
+  try {
+    const sender = new Frimel(await elsewhere.newPage());
+    await sender.load(web.server.origin);
+    await sender.click(300, 300);
+    return [await sender.settle(), web.server.origin + '/index.html#sketch=' + await sketchText(sender)];
+  } finally {
+    await elsewhere.close();
+  }
+}
+
+web.test('a link beside a kept sketch opens as a sketch of its own and changes nothing kept', async (app) => {
+  const [sent, link] = await sentLink(app);
   const mine = await draw(app);
   const text = await waitUntilKept(app);
-  await app.key('c');
-  await app.click(300, 300);
-  const other = await app.settle();
-  const link = web.server.origin + '/index.html#sketch=' + await sketchText(app);
-  await app.page.goto(web.server.origin + '/icon.svg');  // the page is left, and mine is kept again
-  await app.page.evaluate((key, t) => localStorage.setItem(key, t), KEY, text);
+  const [{ id: mineId }] = await app.sketches();
+  await app.page.goto(web.server.origin + '/icon.svg');
   await reload(app, link);
-  assert.ok(samePicture(await app.grab(), other));
-  assert.match(await notice(app), /Opened the sketch from the link/);
-  await new Promise((done) => setTimeout(done, 1500));
-  assert.equal(await kept(app), text, 'opening a link replaced nothing kept');
-  await app.page.click('#sketch-notice button');
-  assert.ok(samePicture(await app.grab(), mine), 'back to my sketch');
+  assert.ok(samePicture(await app.grab(), sent));
+  assert.match(await notice(app), /Opened the sketch from the link\. It is a new sketch in My sketches/);
   assert.equal(await app.page.evaluate(() => location.hash), '', 'the link is put away');
+  const linked = await waitUntilKept(app);
+  assert.deepEqual((await app.sketches()).map((record) => record.text), [linked, text], 'mine is as it was');
+  await app.page.evaluate((fragment) => { location.hash = fragment; }, link.slice(link.indexOf('#')));
+  await app.page.waitForFunction(() => /already in My sketches/.test(document.querySelector('#sketch-notice').textContent));
+  assert.equal((await app.sketches()).length, 2, 'the same link twice is one sketch');
 
+  await gallery(app, mineId, 'open');
+  await app.page.waitForFunction((id) => window.frimelSketch.currentId() === id, {}, mineId);
+  assert.ok(samePicture(await app.grab(), mine), 'back to my sketch from the gallery');
   await app.key('z');
   const undone = await sketchText(app);
   await app.key('q');
   await app.waitForEnd();
+  await until(async () => (await kept(app)) === undone).catch(() => {});
   assert.equal(await kept(app), undone, 'the end keeps the sketch as it was');
+  assert.equal((await app.sketches()).find((record) => record.text === linked)?.text, linked, 'the link\'s sketch too');
 });
 
 web.test('Save picture\'s frimel.png is the picture on show and opens again to draw on', async (app) => {
@@ -172,8 +203,8 @@ async function stopOnKeptSketch(app) {
   const { identifier } = await app.page.evaluateOnNewDocument(() => {
     let sketch = null;
     Object.defineProperty(window, 'frimelSketch', { configurable: true, get: () => sketch, set(value) {
-      sketch = { ...value, start() {
-        value.start();
+      sketch = { ...value, async start() {
+        await value.start();
         try { Module._frimel_fault(); } catch { /* the fault unwinds to here */ }
       } };
     } });
@@ -199,8 +230,9 @@ web.test('after a load that never showed the kept sketch, the page starts empty 
     await stopOnKeptSketch(app);
     assert.match(await notice(app), HELD_BACK);
     assert.ok(samePicture(await app.grab(), bank), 'an empty bank');
-    await new Promise((done) => setTimeout(done, 1500));
-    assert.equal(await kept(app), text, 'the sketch stays kept while it is offered');
+    await pause(1500);
+    assert.deepEqual((await app.sketches()).map((record) => [record.text, record.opening]), [[text, true]],
+      'the sketch stays kept, marked, while it is offered');
     await app.screenshot('sketch-held-back');
     await app.page.setViewport({ width: 320, height: 640 });
     await app.screenshot('sketch-held-back-320');
@@ -210,31 +242,33 @@ web.test('after a load that never showed the kept sketch, the page starts empty 
     const file = path.join(folder, 'frimel-sketch.txt');
     assert.equal((await app.download(folder, 'frimel-sketch.txt', () => answer(app, 'Save it as a file'))).toString(), text);
     await answer(app, 'Open it anyway');
+    await app.page.evaluate(() => window.frimelSketch.idle());
     assert.ok(samePicture(await app.grab(), picture), 'opened anyway');
+    await until(async () => !(await app.sketches())[0].opening);
     await reload(app);
     assert.equal(await notice(app), '', 'once shown, it opens by itself again');
     assert.ok(samePicture(await app.grab(), picture));
 
     await stopOnKeptSketch(app);
     await answer(app, 'Put it aside');
-    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
+    await app.page.waitForFunction(() => /put aside in My sketches/.test(document.querySelector('#sketch-notice').textContent));
+    assert.deepEqual((await app.sketches()).map((record) => [record.text, record.aside]), [[text, true]]);
     await reload(app);
     assert.equal(await notice(app), '', 'the next load starts clean');
     assert.ok(samePicture(await app.grab(), bank));
     await (await app.page.$('#open-picker')).uploadFile(file);
-    await app.page.waitForFunction(() => /Opened frimel-sketch\.txt/.test(document.querySelector('#sketch-notice').textContent));
-    assert.ok(samePicture(await app.grab(), picture), 'the saved file opens');
+    await app.page.waitForFunction(() => /Opened frimel-sketch\.txt\. It was in My sketches already/
+      .test(document.querySelector('#sketch-notice').textContent));
+    assert.ok(samePicture(await app.grab(), picture), 'the saved file opens the sketch put aside');
+    await pause(1500);
 
-    // Drawing on the empty bank puts the sketch aside too, and what is drawn is kept from then on.
-    await app.page.evaluate((key, sketch) => {
-      localStorage.removeItem('frimel-sketch-put-aside');
-      localStorage.setItem(key, sketch);
-    }, KEY, text);
+    // Drawing on the empty bank puts the sketch aside too, and what is drawn is a sketch of its own.
     await stopOnKeptSketch(app);
     await app.click(300, 300);
     await app.settle();
-    assert.notEqual(await waitUntilKept(app), text);
-    assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-put-aside')), text);
+    const drawn = await waitUntilKept(app);
+    assert.notEqual(drawn, text);
+    assert.deepEqual((await app.sketches()).map((record) => [record.text, record.aside]), [[drawn, false], [text, true]]);
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
@@ -249,6 +283,7 @@ web.test('200 opens of a large sketch leave the heap and the objects held as aft
     for (let i = 0; i < 200; i++) {
       location.hash = 'sketch=' + text;
       await opened();
+      await window.frimelSketch.idle();
       held.push([Module.HEAP8.buffer.byteLength, Module._frimel_kept_objects()]);
       location.hash = 'elsewhere';
       await opened();
@@ -297,10 +332,35 @@ web.test('links, files and kept data that fail are refused with the reason and c
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }
-  await app.page.evaluate((key) => localStorage.setItem(key, 'AQ'), KEY);
-  await reload(app);
-  assert.match(await notice(app), /kept in this browser cannot be opened: the sketch is cut short/);
-  assert.equal(await app.page.evaluate(() => localStorage.getItem('frimel-sketch-unreadable')), 'AQ');
+});
+
+// The earlier page kept one sketch in localStorage: it moves into My sketches on the first load,
+// once, and its old slot goes only then; one the reader refuses moves in too, marked, never dropped.
+web.test('sketches the earlier page kept move into My sketches once, and one it refuses moves in marked', async (app) => {
+  const picture = await draw(app);
+  const text = await sketchText(app);
+  const earlier = await app.page.browser().createBrowserContext();
+  try {
+    const old = new Frimel(await earlier.newPage());
+    await old.page.goto(web.server.origin + '/icon.svg');
+    await old.page.evaluate((key, sketch) => {
+      localStorage.setItem(key, sketch);
+      localStorage.setItem('frimel-sketch-unreadable', 'AQ');
+    }, KEY, text);
+    await old.load(web.server.origin);
+    assert.ok(samePicture(await old.grab(), picture), 'the moved sketch opens');
+    assert.match(await notice(old), /kept in this browser cannot be opened: the sketch is cut short\. It is kept in My sketches/);
+    const moved = () => old.sketches().then((all) => all.map((record) => [record.text, record.unreadable]).sort());
+    assert.deepEqual(await moved(), [['AQ', 'the sketch is cut short'], [text, '']]);
+    assert.deepEqual(await old.page.evaluate(() => Object.keys(localStorage)), [], 'the old slots are gone');
+    await reload(old);
+    assert.deepEqual(await moved(), [['AQ', 'the sketch is cut short'], [text, '']], 'moved once');
+    await old.page.click('#gallery-button');
+    await old.page.waitForSelector('#gallery .sketch .no-picture');
+    assert.match(await old.page.$eval('#gallery', (panel) => panel.textContent), /cannot be opened: the sketch is cut short/);
+  } finally {
+    await earlier.close();
+  }
 });
 
 web.test('where the browser refuses storage the page says so once and works as before', async (app) => {
@@ -308,12 +368,188 @@ web.test('where the browser refuses storage the page says so once and works as b
     for (const name of ['getItem', 'setItem']) {
       Storage.prototype[name] = () => { throw new DOMException('refused', 'SecurityError'); };
     }
+    IDBFactory.prototype.open = () => { throw new DOMException('refused', 'SecurityError'); };
   });
   await reload(app);
   const empty = await app.grab();
   await app.key('y');
   await app.click(300, 300);
   assert.ok(!samePicture(await app.settle(), empty));
-  await new Promise((done) => setTimeout(done, 1500));
+  await pause(1500);
   assert.match(await app.page.$eval('#status', (s) => s.textContent), /keeps nothing for this page/);
+  assert.match(await notice(app), /not kept for now: it stays here while this tab is open.*Save picture/);
+});
+
+// Storage full (its writes refused, as a full quota refuses them) and then not: the refusal is
+// said once, the sketch stays on show, and the next change once allowed is kept.
+web.test('a write refused for a full storage is said once, and the next change once allowed is kept', async (app) => {
+  await app.page.evaluate(() => {
+    const put = IDBObjectStore.prototype.put;
+    window.refusals = 0;
+    IDBObjectStore.prototype.put = function (...args) {
+      if (!window.storageFull) return put.apply(this, args);
+      window.refusals += 1;
+      throw new DOMException('full', 'QuotaExceededError');
+    };
+    window.storageFull = true;
+  });
+  await app.key('y');
+  await app.click(300, 300);
+  const drawn = await app.settle();
+  await app.page.waitForFunction(() => /storage for this page is full/.test(document.querySelector('#status').textContent));
+  assert.match(await notice(app), /not kept for now.*Save picture/);
+  await app.page.evaluate(() => document.querySelector('#sketch-notice').replaceChildren('read'));
+  await app.click(200, 350);
+  await app.settle();
+  await app.page.waitForFunction(() => window.refusals >= 2, { timeout: 5000 });
+  assert.equal(await notice(app), 'read', 'said once, tried again at the next change');
+  assert.deepEqual(await app.sketches(), [], 'nothing was written');
+  assert.ok(!samePicture(await app.grab(), drawn) && await sketchText(app), 'the sketch stays on show');
+
+  await app.page.evaluate(() => { window.storageFull = false; });
+  await app.click(350, 250);
+  await app.settle();
+  const text = await waitUntilKept(app);
+  assert.match(await notice(app), /kept again/);
+  assert.equal(await app.page.$eval('#status', (s) => s.textContent), 'Running');
+  assert.deepEqual((await app.sketches()).map((record) => record.text), [text]);
+});
+
+// Tabs of one browser: each holds a sketch of its own and sees the others' in its gallery as
+// they change; a sketch another tab holds opens as a copy; every sketch is kept whole whichever
+// tab closes first, and a new tab opens the newest one no tab holds.
+web.test('tabs of one browser draw at once, each its own sketch, all kept whole whichever closes first', async (app) => {
+  const tab = async () => {
+    const opened = new Frimel(await app.page.browserContext().newPage());
+    await opened.load(web.server.origin);
+    return opened;
+  };
+  // The tab in front, as a person switches tabs: one in the background draws no frames.
+  const front = async (of) => {
+    await of.page.bringToFront();
+    return of;
+  };
+  const second = await tab();
+  await (await front(app)).page.click('#gallery-button');
+  await app.key('y');
+  await app.click(250, 300);
+  await (await front(second)).click(350, 300);
+  await (await front(app)).click(300, 250);
+  await (await front(second)).click(300, 350);
+  const theirs = await second.settle();
+  const other = await waitUntilKept(second);
+  await front(app);
+  await app.settle();
+  const first = await waitUntilKept(app);
+  assert.notEqual(first, other);
+  await app.page.waitForFunction(() => document.querySelectorAll('#gallery .sketch').length === 2 &&
+    /open in another tab/.test(document.querySelector('#gallery').textContent));
+
+  await gallery(app, await own(second), 'open');
+  await app.page.waitForFunction(() => /is open in another tab, so this tab has opened a copy of it, “Copy of /
+    .test(document.querySelector('#sketch-notice').textContent));
+  assert.ok(samePicture(await app.grab(), theirs), 'a copy of the other tab\'s sketch');
+  await app.click(200, 380);
+  await app.settle();
+  const copy = await waitUntilKept(app);
+  await (await front(second)).click(400, 250);
+  await second.settle();
+  const changed = await waitUntilKept(second);
+  await second.page.close();
+  await app.page.close();
+
+  const [third, fourth] = [await tab(), await tab()];
+  assert.deepEqual((await third.sketches()).map((record) => record.text).sort(), [first, copy, changed].sort());
+  assert.deepEqual([await sketchText(third), await sketchText(fourth)], [changed, copy], 'the newest, then the next');
+  await (await front(third)).click(300, 200);
+  await third.settle();
+  const thirds = await waitUntilKept(third);
+  await (await front(fourth)).click(320, 220);
+  await fourth.settle();
+  const fourths = await waitUntilKept(fourth);
+  await fourth.page.close();
+  await third.page.close();
+  const fifth = await tab();
+  assert.deepEqual((await fifth.sketches()).map((record) => record.text).sort(), [first, thirds, fourths].sort());
+});
+
+// Fifty sketches of 400 crystals read from one file, listed with their pictures; Save all writes
+// every sketch with its name, which a fresh browser reads back once each; delete and take back.
+web.test('fifty large sketches are listed with pictures, Save all reads back once each elsewhere, the bin gives back', async (app) => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-all-'));
+  const elsewhere = await launch();
+  try {
+    // In one task, so that the tab keeps only the last of them.
+    const texts = await app.page.evaluate(() => {
+      Module.ccall('frimel_replay', null, ['string'], ['key c; key y; key 2; srand 1; grid 400; settle']);
+      return Array.from({ length: 50 }, () => {
+        const text = Module.UTF8ToString(Module._frimel_sketch_text());
+        Module.ccall('frimel_replay', null, ['string'], ['key z']);
+        return text;
+      });
+    });
+    const fifty = path.join(folder, 'fifty.txt');
+    fs.writeFileSync(fifty, ['frimel-sketches 1', ...texts.flatMap((text, i) =>
+      [`name=${encodeURIComponent(`Fifty <b>${i}</b>`)}`, `sketch=${text}`])].join('\n'));
+    const started = Date.now();
+    await (await app.page.$('#open-picker')).uploadFile(fifty);
+    await app.page.waitForFunction(() => /Read fifty\.txt: 50 added to My sketches, 0 there already/
+      .test(document.querySelector('#sketch-notice').textContent), { timeout: 60000 });
+    await app.page.waitForFunction(() => document.querySelectorAll('#gallery .sketch img').length >= 50, { timeout: 180000 });
+    console.log(`50 sketches of 400 crystals read, kept and listed with pictures in ${Date.now() - started} ms`);
+    const names = await app.page.$$eval('#gallery .sketch-name', (all) => all.map((name) => name.textContent));
+    assert.ok(names.includes('Fifty <b>7</b>'), 'a name is shown as its text');
+    assert.deepEqual(await app.page.$$eval('#gallery b', (all) => all.length), 0);
+    assert.deepEqual(await app.axe(), [], 'axe-core finds nothing in the gallery');
+    const shown = () => app.page.waitForFunction(() => [...document.querySelectorAll('#gallery img')]
+      .every((img) => img.complete && img.naturalWidth > 0));
+    for (const [width, height, name] of [[1000, 660, 'gallery'], [320, 640, 'gallery-320']]) {
+      await app.page.setViewport({ width, height });
+      await shown();
+      await app.screenshot(name);
+    }
+    assert.ok(await app.page.$eval('#gallery', (panel) => panel.scrollWidth <= panel.clientWidth &&
+      panel.getBoundingClientRect().right <= innerWidth), 'the gallery fits 320 pixels');
+
+    await waitUntilKept(app);
+    const all = await app.download(folder, 'frimel-sketches.txt', () => app.page.click('#gallery .tools button:nth-child(2)'));
+    const saved = all.toString().split('\n');
+    assert.equal(saved[0], 'frimel-sketches 1');
+    assert.equal(saved.filter((line) => line.startsWith('sketch=')).length, (await app.sketches()).length);
+
+    const fresh = new Frimel(await elsewhere.newPage());
+    await fresh.load(web.server.origin);
+    const readBack = () => fresh.page.$eval('#sketch-notice', (n) => n.textContent);
+    await (await fresh.page.$('#open-picker')).uploadFile(path.join(folder, 'frimel-sketches.txt'));
+    await fresh.page.waitForFunction(() => /^Read frimel-sketches\.txt/.test(document.querySelector('#sketch-notice').textContent), { timeout: 60000 });
+    const count = saved.filter((line) => line.startsWith('sketch=')).length;
+    assert.match(await readBack(), new RegExp(`: ${count} added to My sketches, 0 there already`));
+    const back = await fresh.sketches();
+    assert.deepEqual(back.map((record) => record.text).sort(), (await app.sketches()).map((record) => record.text).sort());
+    assert.ok(back.some((record) => record.name === 'Fifty <b>7</b>'), 'with their names');
+    await (await fresh.page.$('#open-picker')).uploadFile(path.join(folder, 'frimel-sketches.txt'));
+    await fresh.page.waitForFunction((n) => new RegExp(`: 0 added to My sketches, ${n} there already`)
+      .test(document.querySelector('#sketch-notice').textContent), { timeout: 60000 }, count);
+
+    // A name is the user's text, on one line, shown as text.
+    const [{ id, text }] = back;
+    await gallery(fresh, id, 'rename');
+    await fresh.page.$eval('#gallery .rename input', (field) => { field.value = ' <i>Frost\u0007garden</i> '; });
+    await fresh.page.keyboard.press('Enter');
+    await until(async () => (await fresh.sketches()).find((record) => record.id === id).name === '<i>Frost garden</i>');
+    await fresh.page.waitForFunction((wanted) => document.querySelector(`#gallery .sketch[data-id="${wanted}"] .sketch-name`)
+      ?.textContent === '<i>Frost garden</i>', {}, id);
+    await gallery(fresh, id, 'delete');
+    await fresh.page.waitForFunction(() => /is in the bin for 30 days/.test(document.querySelector('#sketch-notice').textContent));
+    assert.ok((await fresh.sketches()).find((record) => record.id === id).deleted > 0, 'in the bin');
+    await fresh.page.click('#gallery .bin-toggle');
+    await gallery(fresh, id, 'back');
+    await until(async () => (await fresh.sketches()).find((record) => record.id === id).deleted === 0);
+    await gallery(fresh, id, 'open');
+    await fresh.page.waitForFunction((wanted) => window.frimelSketch.currentId() === wanted, {}, id);
+    assert.equal(await sketchText(fresh), text, 'taken back whole');
+  } finally {
+    await elsewhere.close();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
 });

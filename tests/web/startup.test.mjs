@@ -75,14 +75,14 @@ web.test('the page reaches only its own folder and keeps nothing but the sketch'
   // The program's script runs from the page's own blob, unpacked from frimel.js.gz.
   assert.deepEqual(app.requests.filter((url) => !url.startsWith(origin) && !url.startsWith('blob:' + origin)), []);
   assert.ok(app.requests.some((url) => url.endsWith('/frimel.wasm.gz')), 'the program was fetched');
-  // Nothing but the sketch, and the site itself kept for offline use.
-  await new Promise((done) => setTimeout(done, 1500));  // the cleared bank is kept within a second
+  // Nothing but the sketch, in My sketches' database, and the site itself kept for offline use.
+  const text = await app.waitUntilKept();  // the cleared bank is kept within a second
   const kept = await app.page.evaluate(async () => ({ local: Object.keys(localStorage),
-    sketch: localStorage.getItem('frimel-sketch') === Module.UTF8ToString(Module._frimel_sketch_text()),
     session: sessionStorage.length, cookie: document.cookie,
-    databases: (await indexedDB.databases()).length, caches: await caches.keys() }));
+    databases: (await indexedDB.databases()).map((db) => db.name), caches: await caches.keys() }));
   assert.deepEqual({ ...kept, caches: kept.caches.filter((name) => name !== keptCache(siteDir)) },
-    { local: ['frimel-sketch'], sketch: true, session: 0, cookie: '', databases: 0, caches: [] });
+    { local: [], session: 0, cookie: '', databases: ['frimel'], caches: [] });
+  assert.deepEqual((await app.sketches()).map((record) => record.text), [text]);
 });
 
 test('a missing snow.bmp ends the program with status 1 after seven loads', async (t) => {
@@ -186,6 +186,7 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
         window.Module = module;
         const shown = module.onFrameShown;
         module.onFrameShown = () => {
+          window.firstFrameAt = performance.now();
           window.firstFrameSize = [module.canvas.width, module.canvas.height];
           shown();
         };
@@ -196,7 +197,8 @@ for (const { name, viewport, firstFrameWithin } of SLOW_LINK) {
     });
     const app = new Frimel(page);
     await app.load(web.server.origin);
-    const frameAt = await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done(performance.now()))));
+    // The frame itself: the page then opens the kept sketch before it says the program runs.
+    const frameAt = await page.evaluate(() => window.firstFrameAt);
     assert.equal(await app.state(), 'running');
     if (firstFrameWithin) assert.ok(frameAt < firstFrameWithin, `the first frame came after ${Math.round(frameAt)} ms`);
     await app.nextFrames(5);
@@ -254,8 +256,7 @@ test('after one visit the page plays offline, and a new build replaces the kept 
   const placed = await app.settle();
   assert.ok(!samePicture(placed, offline), 'the click placed ice');
   // The sketch kept while offline comes back on the next offline visit.
-  await app.page.waitForFunction(() => localStorage.getItem('frimel-sketch')
-    === Module.UTF8ToString(Module._frimel_sketch_text()), { timeout: 5000 });
+  await app.waitUntilKept();
   await visitOffline();
   await app.measure();
   assert.ok(samePicture(await app.settle(), placed), 'the kept sketch came back offline');

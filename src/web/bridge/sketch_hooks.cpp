@@ -84,6 +84,21 @@ EMSCRIPTEN_KEEPALIVE int frimel_sketch_open(const std::uint8_t* data, int size) 
     return 1;
 }
 
+// Reads a link, a sketch's text, a saved picture or a sketch file as opening would, and gives its
+// text as the program writes it, or null (the reason in frimel_sketch_why); the scene stays as it
+// is. The gallery keeps what comes from outside in this one form, so the same sketch is found
+// whichever way it came.
+EMSCRIPTEN_KEEPALIVE const char* frimel_sketch_read(const std::uint8_t* data, int size) {
+    Sketch sketch;
+    if (size < 0) return nullptr;
+    if (!roomFor(openingCost(static_cast<std::size_t>(size)))) {
+        why = kNoRoom;
+        return nullptr;
+    }
+    if (!sketchFromFile(data, static_cast<std::size_t>(size), sketch, why)) return nullptr;
+    return sketchToText(sketch, text, why) ? text.c_str() : nullptr;
+}
+
 // The PNG with the sketch now in its text chunk, or null; its size in frimel_sketch_picture_size.
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* frimel_sketch_picture(const std::uint8_t* png, int size) {
     if (frimel_sketch_text() == nullptr) return nullptr;

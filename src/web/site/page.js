@@ -174,10 +174,11 @@
     printErr: (text) => console.warn(text),
     preRun: [fetchBitmaps],
     // In a task of its own: the page's changes then restyle and repaint in a later frame, not in
-    // the first frame's task, which is long already.
+    // the first frame's task, which is long already. The program runs once the sketch it works
+    // on is in place.
     onFrameShown: () => {
       Module.onFrameShown = null;
-      nextTask().then(() => {
+      nextTask().then(() => window.frimelSketch.start()).catch((error) => console.warn(error)).then(() => {
         started();
         whenStarted();
       });
@@ -266,11 +267,12 @@
     if (!page.running()) return;
     reshapeToCanvas();
     window.frimelToolbar.build();
+    // A frame drawn only for another sketch's picture is none of theirs.
     Module.onFrameShown = () => {
+      if (!window.frimelSketch.frame()) return;
       window.frimelToolbar.show();
       window.frimelWords.frame();
     };
-    window.frimelSketch.start();
     window.frimelWords.start();
   }
 

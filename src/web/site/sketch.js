@@ -1,61 +1,38 @@
-// Keeping, sharing and opening the user's sketch. The program writes and reads every sketch
-// (its text, a link's fragment, a picture's text chunk); the page only keeps the text in the
-// browser's own storage, puts it in links and pictures, and offers back a sketch it replaced.
-// Nothing leaves the browser but a link the user chooses to send.
+// Keeping, sharing and opening the user's sketches. The program writes and reads every sketch
+// (its text, a link's fragment, a picture's text chunk); the page keeps the sketch of each tab
+// in My sketches (sketches.js, with the panel in gallery.js), puts it in links and pictures, and
+// opens whatever comes from outside as a sketch of its own, so that opening never replaces one.
+// Nothing leaves the browser but a link or a file the user chooses to make.
 'use strict';
 
 (function () {
-  const KEY = 'frimel-sketch';
-  const UNREADABLE_KEY = 'frimel-sketch-unreadable';  // a kept sketch that could not be opened
-  const ASIDE_KEY = 'frimel-sketch-put-aside';         // a kept sketch the page last stopped on
-  const OPENING_KEY = 'frimel-opening';                // names a kept sketch being opened
   const FRAGMENT = '#sketch=';
   const KEEP_EVERY_MS = 1000;
   const MAX_LINK = 32000;           // characters: longer links do not survive every messenger
   const MAX_FILE = 64 * 1024 * 1024;
   const PNG_START = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
+  const ALL_START = 'frimel-sketches ';  // the first line of a Save all file
   const NO_ROOM = 'there is not enough memory left for it';
+  const PICTURE = 160;              // pixels a side of a sketch's picture in the gallery
 
+  // The user's ways in wait until the program runs; the page's own flows go on while it starts,
+  // and stop at the end.
   const ended = () => !window.frimelPage.running();
+  const over = () => window.frimelPage.ended();
+  const canvas = document.getElementById('canvas');
   const notice = document.getElementById('sketch-notice');
   const sharePanel = document.getElementById('share');
   const shareField = document.getElementById('share-link');
   const statusLine = document.getElementById('status');
+  const saveButton = document.getElementById('save-button');
 
-  // ---- The browser's storage, which may refuse (private windows, storage off, quota full).
-  let storageRefused = false;
-  function refuseStorage(error) {
-    if (storageRefused) return;
-    storageRefused = true;
-    statusLine.textContent = error && error.name === 'QuotaExceededError'
-      ? 'Running; the browser\'s storage for this page is full, so the sketch is not kept'
-      : 'Running; this browser keeps nothing for this page, so the sketch is not kept';
-  }
-  function stored(key = KEY) {
-    try {
-      return window.localStorage.getItem(key);
-    } catch (error) {
-      refuseStorage(error);
-      return null;
-    }
-  }
-  function store(text, key = KEY) {
-    if (storageRefused) return false;
-    try {
-      window.localStorage.setItem(key, text);
-      return true;
-    } catch (error) {
-      refuseStorage(error);
-      return false;
-    }
-  }
-
-  // ---- The program's side: the sketch now as text, and opening bytes of any kind.
+  // ---- The program's side: the sketch now as text, reading and opening bytes of any kind.
   function sketchNow() {
     const text = Module._frimel_sketch_text();
     return text ? Module.UTF8ToString(text) : null;
   }
   const problem = () => Module.UTF8ToString(Module._frimel_sketch_why());
+  const hasObjects = () => JSON.parse(Module.UTF8ToString(Module._frimel_scene_summary())).objects.length > 0;
 
   // Bytes copied into the program's memory, or null where it has no room left for them.
   function copyIn(bytes) {
@@ -75,6 +52,23 @@
   }
   const openText = (text) => openBytes(new TextEncoder().encode(text));
 
+  // The sketch in bytes of any kind as the program writes it, read by the same reader as opening
+  // but leaving the scene alone; null where it refuses them (why in problem()).
+  function readBytes(bytes) {
+    const at = copyIn(bytes);
+    if (at === null) {
+      lastRefusal = NO_ROOM;
+      return null;
+    }
+    const text = Module._frimel_sketch_read(at, bytes.length);
+    Module._free(at);
+    lastRefusal = text ? null : problem();
+    return text ? Module.UTF8ToString(text) : null;
+  }
+  let lastRefusal = null;
+  const readText = (text) => readBytes(new TextEncoder().encode(text));
+  const whyRefused = () => lastRefusal;
+
   // ---- Notices in the panel, with a button or two.
   function tell(text, actions = []) {
     notice.replaceChildren(text);
@@ -92,158 +86,359 @@
     notice.replaceChildren();
   }
 
-  function saveAsFile(text) {
+  function saveAsFile(text, name = 'frimel-sketch.txt') {
     const link = document.createElement('a');
     link.href = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
-    link.download = 'frimel-sketch.txt';
+    link.download = name;
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 10000);
   }
 
-  // ---- A kept sketch the page stopped on. Before the kept sketch is opened a mark names it, and
-  // the first frame shown after the open takes the mark away; a mark still there at the next load
-  // means that load never showed the sketch (it hung, crashed or was closed), so the sketch is not
-  // opened by itself again. The mark is only a help: where storage refuses it, all goes as before.
-  const openingMark = (() => {
-    let set = false;
-    // A short name for a text of any length: its length and FNV-1a hash.
-    const nameOf = (text) => {
-      let hash = 0x811c9dc5;
-      for (let i = 0; i < text.length; i++) hash = Math.imul(hash ^ text.charCodeAt(i), 0x01000193);
-      return `${text.length}:${(hash >>> 0).toString(16)}`;
-    };
-    const attempt = (act) => {
-      try {
-        return act(window.localStorage);
-      } catch {
-        return null;
-      }
-    };
-    return {
-      stoppedOn: (text) => attempt((storage) => storage.getItem(OPENING_KEY)) === nameOf(text),
-      opening(text) { set = attempt((storage) => storage.setItem(OPENING_KEY, nameOf(text))) !== null; },
-      shown() {
-        if (set) attempt((storage) => storage.removeItem(OPENING_KEY));
-        set = false;
-      },
-      drop() { set = true; this.shown(); },
-    };
-  })();
+  // ---- The sketch's picture, taken from a frame as it is shown, before the browser clears the
+  // canvas: a few a second while the scene grows, and always the first frame after a rest.
+  const small = document.createElement('canvas');
+  small.width = PICTURE;
+  small.height = PICTURE;
+  let pictureAt = -Infinity;
+  let frameAt = -Infinity;
+  let picture = null;        // the newest picture, once made
+  let pictureKept = true;    // whether the gallery has it
+  let painting = false;      // a frame of another sketch, drawn for its picture
 
-  let heldBack = null;  // the kept sketch the page stopped on, while it is offered
-  const HELD_BACK_SAID = 'Frimel stopped last time before it could show the sketch kept in this browser, ' +
-    'so it starts with an empty bank. Your sketch is still kept:';
-
-  function offerHeldBack(text) {
-    heldBack = text;
-    tell(HELD_BACK_SAID, [['Open it anyway', openHeldBack], ['Save it as a file', () => saveAsFile(heldBack)],
-      ['Put it aside', putAside]]);
+  function takePicture(into) {
+    into.getContext('2d').drawImage(canvas, 0, 0, PICTURE, PICTURE);
+    return new Promise((done) => into.toBlob(done, 'image/webp', 0.85));
+  }
+  let generation = 0;       // counts the tab's moves to another sketch
+  function pictureFromFrame() {
+    const now = performance.now();
+    const due = now - pictureAt > 250 || now - frameAt > 100;
+    frameAt = now;
+    if (!due || Module.ctx.isContextLost()) return;
+    pictureAt = now;
+    const made = generation;
+    takePicture(small).then((blob) => {
+      if (!blob || made !== generation) return;
+      picture = blob;
+      pictureKept = false;
+    });
+  }
+  // The tab has moved to another sketch: pictures of the one before are not its.
+  function switched() {
+    generation += 1;
+    picture = null;
+    pictureKept = true;
   }
 
-  function openHeldBack() {
-    if (ended()) return;
-    const text = heldBack;
-    heldBack = null;
-    openingMark.opening(text);
-    const why = openText(text);
-    if (why) {
-      openingMark.drop();
-      store(text, UNREADABLE_KEY);
-      changed = true;
-      tell(`Your sketch cannot be opened: ${why}. It is kept aside; drawing starts afresh.`);
+  // A picture for a kept sketch that has none (moved in, or read from a file): the program opens
+  // it for one frame between the user's gestures, then opens this tab's sketch again as it was
+  // and shows it, in the same task, so that the other one is never on show.
+  let pressed = false;
+  function drawPicture(text) {
+    if (ended() || pressed || switching || marked !== null || Module.ctx.isContextLost()) return Promise.resolve(null);
+    const own = sketchNow();
+    if (own === null) return Promise.resolve(null);
+    const into = document.createElement('canvas');
+    into.width = PICTURE;
+    into.height = PICTURE;
+    let made = null;
+    painting = true;
+    try {
+      if (openText(text) === null) {
+        Module._frimel_display();
+        made = takePicture(into);
+      }
+    } finally {
+      const why = openText(own);
+      Module._frimel_display();
+      painting = false;
+      if (why) tell(`Your sketch could not be opened again after drawing another's picture: ${why}.`);
+    }
+    return made || Promise.resolve(null);
+  }
+
+  // ---- Which sketch this tab holds, and keeping it: soon after every change, and when the
+  // page is hidden or left. A bare bank adds nothing to the gallery until something is drawn.
+  let store = null;     // window.frimelSketches, once loaded and working
+  let current = null;   // { id, name } of the sketch this tab holds, or null
+  let lastKept = null;  // its text as last kept
+  let latest = null;    // the sketch as last seen, kept or not
+  let changed = true;
+  let switching = 0;    // another sketch is being opened: nothing is kept until it is in place
+  let refusal = null;   // the storage's refusal, said once, until a write goes through
+  let bareText = null;  // a bare bank with the settings Frimel starts with: a new sketch
+
+  // One change of the gallery at a time, in order.
+  let queue = Promise.resolve();
+  const inTurn = (work) => {
+    queue = queue.then(work).catch((error) => console.warn(error));
+    return queue;
+  };
+
+  function keepNow() {
+    if (over() || !store || switching || heldBack !== null || (!changed && pictureKept)) return;
+    changed = false;
+    const text = sketchNow();
+    if (text === null) {
+      tell(`The sketch cannot be kept: ${problem()}.`);
       return;
     }
-    lastKept = text;
-    quiet();
+    latest = text;
+    if (text === lastKept && pictureKept) return;
+    if (current === null && !hasObjects()) return;
+    switching += 1;  // kept before anything else is opened
+    inTurn(() => keepText(text)).finally(() => { switching -= 1; });
   }
 
-  // Moved to a key of its own, where nothing opens it: the next load starts clean. The two are
-  // never held at once, as storage may have room for one only.
-  function setAside(text) {
+  const timeName = () => 'Sketch of ' + new Intl.DateTimeFormat(undefined, { dateStyle: 'medium', timeStyle: 'short' })
+    .format(new Date());
+
+  // A new record for this tab, held before it is added so that no other tab opens it first.
+  async function begin(fields) {
+    const id = store.newId();
+    await store.hold(id);
     try {
-      window.localStorage.removeItem(KEY);
-      window.localStorage.setItem(ASIDE_KEY, text);
+      const record = await store.add({ id, ...fields });
+      current = { id, name: record.name };
+      return record;
+    } catch (error) {
+      store.release();
+      throw error;
+    }
+  }
+
+  // True once the text is kept; otherwise the refusal is said and the next change tries again.
+  async function keepText(text) {
+    const withPicture = picture;
+    try {
+      let record = current && await store.update(current.id, (was) => ({ text,
+        changed: was.text === text ? was.changed : Date.now(), picture: withPicture || was.picture }));
+      if (!record) record = await begin({ name: timeName(), text, picture: withPicture });
+      current.name = record.name;
+      lastKept = text;
+      if (withPicture === picture) pictureKept = true;
+      if (refusal !== null) {
+        refusal = null;
+        statusLine.textContent = 'Running';
+        tell('Your sketch is kept again.');
+      }
+      askToKeep();
       return true;
-    } catch {
-      try {
-        window.localStorage.setItem(KEY, text);
-      } catch { /* storage refuses all: the mark keeps the next load from opening it */ }
+    } catch (error) {
+      pictureKept = true;  // tried again with the next change, picture and all
+      refuse(error);
       return false;
     }
   }
 
-  // By its button, or at anything else that changes the scene: what is drawn from then on is kept.
+  // Said once, until a write goes through again; what is on show stays on show.
+  function refuse(error) {
+    if (refusal !== null) return;
+    refusal = error || new Error('refused');
+    const full = error && error.name === 'QuotaExceededError';
+    statusLine.textContent = full
+      ? 'Running; the browser\'s storage for this page is full, so the sketch is not kept'
+      : 'Running; this browser keeps nothing for this page, so the sketch is not kept';
+    tell('This sketch is not kept for now: it stays here while this tab is open, and Frimel tries again ' +
+      'at your next change. Save picture keeps it in a file that opens here again.', [['Save picture', () => saveButton.click()]]);
+  }
+
+  // Asked once something worth keeping is kept, never at load: some browsers ask the user.
+  let askedToKeep = false;
+  function askToKeep() {
+    if (askedToKeep || !navigator.storage || !navigator.storage.persist) return;
+    askedToKeep = true;
+    navigator.storage.persisted().then((kept) => kept || navigator.storage.persist())
+      .then(() => window.frimelGallery?.refresh()).catch(() => {});
+  }
+
+  // Before the tab moves on to another sketch: false, with the reason said, where the one on
+  // show cannot be kept, so that the tab stays on it.
+  async function keptBeforeLeaving() {
+    if (!store || over()) return true;
+    const text = sketchNow();
+    if (text === null || (text === lastKept && pictureKept) || (current === null && !hasObjects())) return true;
+    if (await keepText(text)) return true;
+    tell('This sketch cannot be kept now, so Frimel stays on it. Save picture keeps it in a file that opens here again.',
+      [['Save picture', () => saveButton.click()]]);
+    return false;
+  }
+
+  // ---- A kept sketch the page stopped on. Before a kept sketch is opened its record is marked,
+  // and the first frame shown after the open takes the mark away; a mark still there at the next
+  // load means that load never showed the sketch (it hung, crashed or was closed), so the sketch
+  // is not opened by itself again. The mark is only a help: where storage refuses it, all goes
+  // as before.
+  let marked = null;    // the id of a kept sketch opened and not shown yet
+  let heldBack = null;  // the record of the kept sketch the page stopped on, while it is offered
+  const HELD_BACK_SAID = 'Frimel stopped last time before it could show the sketch kept in this browser, ' +
+    'so it starts with an empty bank. Your sketch is still kept:';
+
+  function offerHeldBack(record) {
+    heldBack = record;
+    tell(HELD_BACK_SAID, [['Open it anyway', () => inTurn(() => openKept(record.id))],
+      ['Save it as a file', () => saveAsFile(record.text)], ['Put it aside', putAside]]);
+  }
+
+  // By its button, or at anything else that changes the scene: nothing opens it by itself any
+  // more, and what is drawn from then on is a sketch of its own.
   function putAside() {
     if (heldBack === null) return;
-    const text = heldBack;
-    if (!setAside(text)) {
-      tell('Your sketch cannot be put aside: this browser\'s storage for this page refuses it. ' +
-        'Save it as a file to keep it.', [['Save it as a file', () => saveAsFile(text)]]);
+    const record = heldBack;
+    heldBack = null;
+    inTurn(async () => {
+      try {
+        await store.update(record.id, () => ({ aside: true, opening: false }));
+        tell('Your sketch is put aside in My sketches, and nothing opens it by itself any more.',
+          [['Save it as a file', () => saveAsFile(record.text)]]);
+      } catch {
+        tell('Your sketch cannot be put aside: this browser\'s storage for this page refuses it. ' +
+          'Save it as a file to keep it.', [['Save it as a file', () => saveAsFile(record.text)]]);
+      }
+    });
+  }
+
+  // Opens a record this tab holds, marked until a frame shows it; the reason where it cannot.
+  async function openHeld(record) {
+    try {
+      await store.update(record.id, () => ({ opening: true }));
+      marked = record.id;
+    } catch { /* only a help */ }
+    const why = openText(record.text);
+    if (why) {
+      marked = null;
+      store.release();
+      await store.update(record.id, () => ({ opening: false, unreadable: why })).catch(() => {});
+      return why;
+    }
+    current = { id: record.id, name: record.name };
+    lastKept = record.text;
+    latest = record.text;
+    changed = false;
+    switched();
+    return null;
+  }
+
+  const copyName = (name) => store.cleanName('Copy of ' + name);
+
+  // From the gallery or the offer: this tab moves to a kept sketch. One another tab holds opens
+  // as a copy of it, which says so.
+  async function openKept(id, { said = '' } = {}) {
+    if (over() || (current && current.id === id && heldBack === null)) return;
+    if (!(await keptBeforeLeaving())) return;
+    const record = await store.get(id);
+    if (!record || record.deleted) {
+      tell('That sketch is no longer in My sketches.');
       return;
+    }
+    if (record.unreadable) {
+      tell(`“${record.name}” cannot be opened: ${record.unreadable}.`);
+      return;
+    }
+    const before = current;
+    let target = record;
+    let copied = '';
+    if (!(await store.hold(id))) {
+      target = await begin({ name: copyName(record.name), text: record.text, picture: record.picture });
+      copied = `“${record.name}” is open in another tab, so this tab has opened a copy of it, “${target.name}”.`;
     }
     heldBack = null;
-    openingMark.drop();
-    changed = true;
-    tell('Your sketch is put aside in this browser, and nothing opens it by itself any more.',
-      [['Save it as a file', () => saveAsFile(text)]]);
-  }
-
-  // ---- Keeping: soon after every change, and when the page is hidden or left. While the page
-  // offers back a sketch it replaced, that one stays kept until the user changes something.
-  let lastKept = null;
-  let latest = null;   // the sketch as last seen, kept or not
-  let changed = true;
-  let offered = null;  // { text offered back, whether the kept sketch waits for the offer }
-  let acted = false;   // the user has reached the program since the offer
-
-  function keepNow() {
-    if (ended() || heldBack !== null || (offered !== null && offered.holdKept) || !changed) return;
-    changed = false;
-    const text = sketchNow();
-    if (text !== null) latest = text;
-    if (text === null) {
-      tell(`The sketch cannot be kept: ${problem()}.`);
-    } else if (text !== lastKept && store(text)) {
-      lastKept = text;
-    }
-  }
-
-  // Offers back the sketch that an opened one, or a clear, replaced, unless there was nothing to
-  // lose. An opened sketch leaves the kept one as it was until the next change; a clear is a
-  // change like any other, and only the page remembers what it cleared.
-  // While a link's offer stands, the link stays in the address: a reload opens it again.
-  function offerBack(before, said, { label = 'Back to my sketch', holdKept = true, fromLink = false } = {}) {
-    if (before === null || before === sketchNow()) {
-      dropFragment();
-      tell(said);
+    const why = await openHeld(target);
+    if (why) {
+      current = before;
+      if (before) await store.hold(before.id);
+      tell(`“${record.name}” cannot be opened: ${why}. It stays in My sketches, marked as one that cannot be opened.`);
       return;
     }
-    if (!fromLink) dropFragment();
-    offered = { text: before, holdKept };
-    acted = false;
-    tell(said, [[label, () => {
-      const back = offered.text;
-      endOffer();
-      const why = openText(back);
-      if (why) tell(`The sketch cannot be brought back: ${why}.`);
-      else quiet();
-    }]]);
+    if (copied || said) tell([said, copied].filter(Boolean).join(' '));
+    else quiet();
+    window.frimelGallery?.refresh();
+  }
+
+  // A new sketch: a bare bank, added to the gallery once something is drawn on it.
+  async function newSketch() {
+    if (over() || !(await keptBeforeLeaving())) return;
+    store?.release();
+    heldBack = null;
+    current = null;
+    const why = openText(bareText);
+    if (why) tell(`A new sketch cannot be started: ${why}.`);
+    else quiet();
+    lastKept = null;
+    switched();
+    window.frimelGallery?.refresh();
+  }
+
+  // ---- Opening what comes from outside (a link, a file, a dropped picture): a sketch of its own
+  // in the gallery, or the one already there with the same text; no sketch is ever replaced.
+  function openFromOutside(bytes, name, said, refused) {
+    const text = readBytes(bytes);
+    if (text === null) {
+      tell(refused(whyRefused()));
+      return;
+    }
+    switching += 1;
+    inTurn(async () => {
+      putAside();
+      if (!(await keptBeforeLeaving())) return;
+      const same = store ? await store.sameText(text).catch(() => null) : null;
+      if (same && current && same.id === current.id) {
+        openText(text);  // the sketch on show, as every link opens
+        tell(`${said} It is this sketch, already in My sketches.`);
+      } else if (same) {
+        await openKept(same.id, { said: `${said} It was in My sketches already, as “${same.name}”.` });
+      } else {
+        const why = openText(text);
+        if (why) {
+          tell(refused(why));
+          return;
+        }
+        store?.release();
+        current = null;
+        lastKept = null;
+        switched();
+        tell(`${said} It is a new sketch in My sketches; your other sketches are as they were.`);
+        if (store) await begin({ name, text }).then(() => { lastKept = text; }, refuse);
+        window.frimelGallery?.refresh();
+      }
+    }).finally(() => { switching -= 1; });
   }
 
   function dropFragment() {
     if (location.hash.startsWith(FRAGMENT)) history.replaceState(null, '', location.pathname + location.search);
   }
 
-  // The next change keeps the new sketch, and the offer ends.
-  function endOffer() {
-    offered = null;
-    changed = true;
+  function openLink(fragment) {
     dropFragment();
+    openFromOutside(new TextEncoder().encode(fragment), 'From a link', 'Opened the sketch from the link.',
+      (why) => `This link's sketch cannot be opened: ${why}. Your sketch is as it was.`);
   }
 
-  // What reaches the program: a press on the picture, a key it takes, a command of the toolbar
-  // or the menu.
-  const canvas = document.getElementById('canvas');
+  async function startsWith(file, bytes) {
+    const start = new Uint8Array(await file.slice(0, bytes.length).arrayBuffer());
+    return bytes.every((byte, i) => start[i] === byte);
+  }
+
+  async function openFile(file) {
+    if (ended() || !file) return;
+    const all = await startsWith(file, new TextEncoder().encode(ALL_START));
+    if (file.size > MAX_FILE ||
+        (!all && file.size > Module._frimel_sketch_text_limit() && !(await startsWith(file, PNG_START)))) {
+      tell(`${file.name} is too big to hold a Frimel sketch.`);
+      return;
+    }
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    if (ended()) return;
+    if (all) {
+      window.frimelGallery?.readAll(new TextDecoder().decode(bytes), file.name);
+      return;
+    }
+    const name = store ? store.cleanName(file.name.replace(/\.[^.]*$/, '')) || 'Opened file' : '';
+    openFromOutside(bytes, name, `Opened ${file.name}.`, (why) => `${file.name} cannot be opened: ${why}. Your sketch is as it was.`);
+  }
+
+  // ---- What reaches the program: a press on the picture, a key it takes, a command of the
+  // toolbar or the menu. After a clear the page offers the cleared sketch back until the next change.
   const takesKey = (event) => event.key.length === 1 &&
     [canvas, document.body, document.documentElement].includes(event.target);
   // Clear by its key, its menu entry or its button: the main menu's entry of value 0.
@@ -251,67 +446,64 @@
     : Boolean(target && target.closest('[data-value="0"]') &&
       Number((target.closest('[data-menu]') || target.closest('.menu')).dataset.menu) === Module.glutMenus.buttons[2]));
 
+  let offered = false;  // a cleared sketch is offered back
+  let acted = false;    // the user has reached the program since the offer
+
+  function offerCleared(before) {
+    if (before === null || before === sketchNow()) {
+      tell('Cleared.');
+      return;
+    }
+    offered = true;
+    acted = false;
+    tell('Cleared.', [['Bring it back', () => {
+      offered = false;
+      changed = true;
+      const why = openText(before);
+      if (why) tell(`The sketch cannot be brought back: ${why}.`);
+      else quiet();
+    }]]);
+  }
+
   function userActs(event) {
     const target = event.target instanceof Element ? event.target : null;
+    if (event.type === 'pointerdown' && target === canvas) pressed = true;
+    if (event.type === 'pointerup') pressed = false;
     const reaches = event.type === 'keydown' ? takesKey(event)
       : event.type === 'pointerdown' ? target === canvas
         : Boolean(target && target.closest('#toolbar button[data-menu], .menu-entry[data-value]'));
     if (!reaches || ended()) return;
     putAside();
     changed = true;
-    if (offered !== null) acted = true;
+    if (offered) acted = true;
     if (event.type !== 'pointerdown' && clears(event, target)) {
       const before = sketchNow();
-      setTimeout(() => { if (!ended()) offerBack(before, 'Cleared.', { label: 'Bring it back', holdKept: false }); });
+      setTimeout(() => { if (!ended()) offerCleared(before); });
     }
   }
 
+  let unsaid = null;  // a refusal met before the program ran
   function tick() {
-    if (offered !== null && acted) {
-      endOffer();
+    if (unsaid !== null && !ended()) {
+      refuse(unsaid);
+      unsaid = null;
+    }
+    if (offered && acted) {
+      offered = false;
       quiet();
     }
     keepNow();
   }
 
   // Starting again after the end, or after the graphics stayed away: the page is loaded anew and
-  // brings the kept sketch back. Where the browser keeps nothing, the sketch rides in the link.
+  // opens the kept sketch. Where it is not kept, the sketch rides in the link.
   function restart() {
-    if (!storageRefused && stored() !== null) return location.reload();
-    if (latest !== null) history.replaceState(null, '', location.pathname + location.search + FRAGMENT + latest);
-    location.reload();
-  }
-
-  // ---- Opening: a link's fragment, a file or a dropped picture, in place of the scene.
-  function openLink(fragment, before) {
-    putAside();
-    const why = openText(fragment);
-    if (why) {
-      tell(`This link's sketch cannot be opened: ${why}. Your sketch is as it was.`);
-      dropFragment();
-      return;
-    }
-    offerBack(before, 'Opened the sketch from the link.', { fromLink: true });
-  }
-
-  async function isPicture(file) {
-    const start = new Uint8Array(await file.slice(0, PNG_START.length).arrayBuffer());
-    return PNG_START.every((byte, i) => start[i] === byte);
-  }
-
-  async function openFile(file) {
-    if (ended() || !file) return;
-    if (file.size > MAX_FILE || (file.size > Module._frimel_sketch_text_limit() && !(await isPicture(file)))) {
-      tell(`${file.name} is too big to hold a Frimel sketch.`);
-      return;
-    }
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    if (ended()) return;
-    putAside();
-    const before = sketchNow();
-    const why = openBytes(bytes);
-    if (why) tell(`${file.name} cannot be opened: ${why}. Your sketch is as it was.`);
-    else offerBack(before, `Opened ${file.name}.`);
+    inTurn(() => {
+      if (latest !== null && (store === null || refusal !== null || latest !== lastKept)) {
+        history.replaceState(null, '', location.pathname + location.search + FRAGMENT + latest);
+      }
+      location.reload();
+    });
   }
 
   // ---- Sharing: a link with the sketch in its fragment, which browsers never send anywhere.
@@ -327,7 +519,7 @@
       sharePanel.hidden = true;
       tell(`This sketch is too big for a link (${link.length} characters, at most ${MAX_LINK}). ` +
         'Save picture keeps it inside frimel.png, which opens again here.',
-      [['Save picture', () => document.getElementById('save-button').click()]]);
+      [['Save picture', () => saveButton.click()]]);
       return;
     }
     shareField.value = link;
@@ -358,42 +550,84 @@
       { type: 'image/png' });
   }
 
-  function start() {
-    const kept = stored();
-    if (kept !== null && openingMark.stoppedOn(kept)) {
-      offerHeldBack(kept);
-    } else if (kept !== null) {
-      openingMark.opening(kept);
-      const why = openText(kept);
-      if (why) {
-        openingMark.drop();
-        store(kept, UNREADABLE_KEY);
-        tell(`The sketch kept in this browser cannot be opened: ${why}. It is kept aside; drawing starts afresh.`);
-      } else {
-        lastKept = kept;
-      }
-    }
-    // A sketch held back is put aside for a link's: the empty bank is nothing to offer back.
-    if (location.hash.startsWith(FRAGMENT)) openLink(location.hash, kept === null || heldBack !== null ? null : sketchNow());
+  // ---- Start: once the first frame is shown, My sketches' scripts load; what earlier pages
+  // kept moves in; then the page opens a link in the address as a sketch of its own, or else
+  // the sketch last worked on that no other tab holds.
+  // Fetched at once, run in order.
+  function load(file) {
+    return new Promise((done, fail) => {
+      const script = document.createElement('script');
+      script.async = false;
+      script.src = file;
+      script.onload = done;
+      script.onerror = () => fail(new Error(`${file} could not be fetched`));
+      document.body.append(script);
+    });
+  }
 
-    const shown = Module.onFrameShown;
-    Module.onFrameShown = () => {
-      changed = true;
-      openingMark.shown();
-      if (shown) shown();
-    };
+  async function openLast() {
+    const records = (await store.all()).filter((record) => !record.deleted && !record.aside && !record.unreadable);
+    for (const record of records) {
+      if (!(await store.hold(record.id))) continue;
+      if (record.opening) {
+        store.release();
+        offerHeldBack(record);
+        return;
+      }
+      const why = await openHeld(record);
+      if (why) tell(`The sketch kept in this browser cannot be opened: ${why}. It stays in My sketches, marked; drawing starts afresh.`);
+      return;
+    }
+  }
+
+  // Every frame shown but one drawn for another sketch's picture; whether it was.
+  function frame() {
+    if (painting) return false;
+    changed = true;
+    pictureFromFrame();
+    if (marked !== null) {
+      const id = marked;
+      marked = null;
+      inTurn(() => store.update(id, () => ({ opening: false, aside: false })));
+    }
+    return true;
+  }
+
+  // Before the program runs, while the page still says it loads: the page then takes no input
+  // that the opening of a kept sketch could replace.
+  async function start() {
+    bareText = sketchNow();
+    Module.onFrameShown = frame;  // until the page's own takes over
     setInterval(tick, KEEP_EVERY_MS);
     document.addEventListener('visibilitychange', () => { if (document.hidden) tick(); });
     window.addEventListener('pagehide', tick);
     window.addEventListener('hashchange', () => {
-      if (!ended() && location.hash.startsWith(FRAGMENT)) openLink(location.hash, sketchNow());
+      if (!ended() && location.hash.startsWith(FRAGMENT)) openLink(location.hash);
     });
+
+    switching += 1;
+    try {
+      await Promise.all([load('sketches.js'), load('gallery.js')]);
+      const refused = await window.frimelSketches.moveIn(readText, whyRefused);
+      store = window.frimelSketches;
+      store.emptyOldBin().catch(() => {});
+      if (refused.length) {
+        tell(`The sketch kept in this browser cannot be opened: ${refused[0]}. ` +
+          'It is kept in My sketches, marked as one that cannot be opened.');
+      }
+    } catch (error) {
+      unsaid = error;
+    } finally {
+      switching -= 1;
+    }
+    if (location.hash.startsWith(FRAGMENT)) openLink(location.hash);
+    else if (store) await inTurn(openLast);
   }
 
   // Quitting keeps the sketch as it was at the end.
   Module.onSketchAtEnd = (text) => {
     latest = text;
-    if (heldBack === null && (offered === null || !offered.holdKept || acted)) store(text);
+    if (store && heldBack === null && (current !== null || text !== bareText)) inTurn(() => keepText(text));
   };
 
   // On window, before the toolkit's own listeners, so that a clear is seen before it happens.
@@ -414,5 +648,12 @@
     openFile(event.dataTransfer.files[0]);
   });
 
-  window.frimelSketch = { start, carry, restart };
+  window.frimelSketch = {
+    start, frame, carry, restart, tell, readText, whyRefused, drawPicture, saveAsFile, newSketch,
+    open: (id) => inTurn(() => openKept(id)),
+    leave: () => inTurn(newSketch),
+    currentId: () => (current ? current.id : null),
+    idle: () => queue,  // once every change asked for so far is done
+    renamed: (id, name) => { if (current && current.id === id) current.name = name; },
+  };
 })();
