@@ -483,20 +483,22 @@ export class Frimel {
 // run in Chromium; web.core's in every engine, in the one FRIMEL_ENGINE names.
 export function webSuite(folder = siteDir) {
   const shared = {};
-  before(async () => {
+  const start = async () => {
     if (!fs.existsSync(path.join(folder, 'index.html'))) {
       throw new Error(`no site in ${folder}: build it with tools/run-web.sh --no-serve`);
     }
     shared.server = await serve(folder);
-    // Another engine starts only for a file that has core cases.
-    if (ENGINE === 'chromium') shared.browser = await launch();
-  });
+    shared.browser = await launch();
+  };
+  // Another engine starts only with a file's first core case: where a file has none, node runs
+  // no after hook, and a server would keep the file's process alive.
+  if (ENGINE === 'chromium') before(start);
   after(async () => {
     await shared.browser?.close();
     await shared.server?.close();
   });
   const run = (title, name, body) => test(title, { timeout: 4 * WAIT }, async () => {
-    shared.browser ??= await launch();
+    if (!shared.server) await start();
     const evidence = 'failed-' + name.replace(/[^A-Za-z0-9]+/g, '-');
     fs.rmSync(path.join(artifactDir, artifactName(evidence) + '.png'), { force: true });
     // A context of its own: what one test's page kept in the browser's storage is not the next's.
