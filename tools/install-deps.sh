@@ -11,6 +11,8 @@ if [ "${1:-run}" = test ]; then
              prusa-slicer admesh)
   # The browser tests run under node with npm; a node that brings its own npm needs no other.
   command -v npm >/dev/null || packages+=(npm)
+  # Their core cases run in Firefox ESR and in WebKitGTK's MiniBrowser too.
+  packages+=(firefox-esr webkit2gtk-driver)
 fi
 # The browser build: emscripten, and chromium to try it in; the bitmaps still come from the
 # native build. The tests build the site and try it too.

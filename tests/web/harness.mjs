@@ -1,5 +1,7 @@
-// Drives Frimel's browser build in Debian's headless Chromium: a static server for the site, the
-// browser, one page per program run, the canvas's pixels, and pictures to compare and keep.
+// Drives Frimel's browser build in Debian's headless Chromium, and its core cases in Firefox ESR
+// and WebKitGTK too: a static server for the site, the browser, one page per program run, the
+// canvas's pixels, and pictures to compare and keep.
+import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -62,20 +64,32 @@ export function serve(folder, { gzipEncoded = false } = {}) {
   })));
 }
 
-// Extra flags, such as '--disable-webgl', try the page in a browser that lacks something. Pages
-// bypass the site's service worker, so that every test fetches what it serves, unless asked.
-export async function launch(extraFlags = [], { serviceWorker = false } = {}) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-chromium-'));
-  // headless: false, as the flags already ask for the new headless mode.
-  const browser = await puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: false,
-    args: [...CHROMIUM_FLAGS, ...extraFlags], userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT,
-    protocolTimeout: 4 * WAIT });
+// The engine the suite runs in, FRIMEL_ENGINE: chromium (the default) runs every case; firefox
+// (Firefox ESR over WebDriver BiDi) and webkit (WebKitGTK's MiniBrowser through WebKitWebDriver)
+// run the core cases, those a visitor meets first, named with the engine. Both of these need an X
+// display: headless Firefox has no WebGL 2, and MiniBrowser is a window.
+export const ENGINE = process.env.FRIMEL_ENGINE || 'chromium';
+const ENGINES = ['chromium', 'firefox', 'webkit'];
+if (!ENGINES.includes(ENGINE)) throw new Error(`FRIMEL_ENGINE=${ENGINE}: not one of ${ENGINES.join(', ')}`);
+
+// Extra flags, such as '--disable-webgl', try the page in a Chromium that lacks something. Pages
+// bypass the site's service worker, so that every test fetches what it serves, unless asked
+// (Chromium alone can: elsewhere each test's storage of its own holds its own worker).
+export async function launch(extraFlags = [], { serviceWorker = false, engine = ENGINE } = {}) {
+  if (engine === 'webkit') return WebKitBrowser.launch();
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `frimel-${engine}-`));
+  // headless: false, as the flags already ask for Chromium's new headless mode.
+  const browser = await puppeteer.launch(engine === 'firefox'
+    ? { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false, args: extraFlags,
+      userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT, protocolTimeout: 4 * WAIT }
+    : { executablePath: '/usr/bin/chromium', headless: false, args: [...CHROMIUM_FLAGS, ...extraFlags],
+      userDataDir: profile, defaultViewport: DESKTOP_VIEWPORT, protocolTimeout: 4 * WAIT });
   // The profile goes once the browser has closed it: closing waits for the process to end.
   const bypassing = (owner) => {
     const newPage = owner.newPage.bind(owner);
     owner.newPage = async () => {
       const page = await newPage();
-      if (!serviceWorker) await page.setBypassServiceWorker(true);
+      if (!serviceWorker && engine === 'chromium') await page.setBypassServiceWorker(true);
       return page;
     };
     return owner;
@@ -89,6 +103,163 @@ export async function launch(extraFlags = [], { serviceWorker = false } = {}) {
     fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10 });
   };
   return browser;
+}
+
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+// One call of classic WebDriver: its value, or an error that says what the driver said.
+async function webDriver(url, method, body) {
+  const response = await fetch(url, { method, headers: { 'Content-Type': 'application/json' },
+    body: body === undefined ? undefined : JSON.stringify(body) });
+  const { value } = await response.json();
+  if (!response.ok) throw new Error(`WebDriver ${method} ${new URL(url).pathname}: ${value.error}: ${value.message}`);
+  return value;
+}
+
+// WebKitGTK's own driver speaks classic WebDriver over HTTP, and holds one session at a time: a
+// MiniBrowser with storage of its own. A driver and its session serve as a browser context.
+class WebKitBrowser {
+  static async launch() { return new WebKitBrowser(); }
+
+  constructor() { this.contexts = new Set(); }
+
+  async createBrowserContext() {
+    const port = await new Promise((resolve) => {
+      const probe = http.createServer().listen(0, '127.0.0.1', () => {
+        const { port: free } = probe.address();
+        probe.close(() => resolve(free));
+      });
+    });
+    const driver = spawn('WebKitWebDriver', [`--port=${port}`], { stdio: 'ignore' });
+    const ended = new Promise((done) => driver.once('exit', done));
+    const url = `http://127.0.0.1:${port}`;
+    let page = null;
+    const context = {
+      newPage: async () => {
+        page = await WebKitPage.open(url);
+        return page;
+      },
+      close: async () => {
+        this.contexts.delete(context);
+        await page?.close().catch(() => {});
+        if (driver.exitCode === null) driver.kill();
+        await ended;
+      },
+    };
+    this.contexts.add(context);
+    for (const started = Date.now(); !(await fetch(url + '/status').then((r) => r.ok, () => false));) {
+      if (driver.exitCode !== null || Date.now() - started > WAIT) {
+        await context.close();
+        throw new Error('WebKitWebDriver did not start');
+      }
+      await sleep(100);
+    }
+    return context;
+  }
+
+  async newPage() { return (await this.createBrowserContext()).newPage(); }
+
+  async close() { await Promise.all([...this.contexts].map((context) => context.close())); }
+}
+
+// Where Debian puts MiniBrowser: under the architecture's library folder.
+function miniBrowser() {
+  for (const folder of fs.readdirSync('/usr/lib')) {
+    const binary = path.join('/usr/lib', folder, 'webkit2gtk-4.1/MiniBrowser');
+    if (fs.existsSync(binary)) return binary;
+  }
+  throw new Error('no MiniBrowser: install webkit2gtk-driver');
+}
+
+// Puppeteer's key names as WebDriver's key values; a letter's code (KeyA) as the letter, shifted
+// while Shift is down.
+const WEBDRIVER_KEYS = { Shift: '\uE008', Control: '\uE009', Alt: '\uE00A', Enter: '\uE007', Escape: '\uE00C',
+  Backspace: '\uE003', Tab: '\uE004', Space: ' ', ArrowLeft: '\uE012', ArrowUp: '\uE013', ArrowRight: '\uE014',
+  ArrowDown: '\uE015', Home: '\uE011', End: '\uE010', PageUp: '\uE00E', PageDown: '\uE00F', F1: '\uE031' };
+const MOUSE_BUTTONS = { left: 0, middle: 1, right: 2 };
+
+// The part of puppeteer's Page that the core cases use, over one WebDriver session.
+class WebKitPage {
+  static async open(driver) {
+    const { sessionId } = await webDriver(driver + '/session', 'POST', { capabilities: { alwaysMatch: {
+      'webkitgtk:browserOptions': { binary: miniBrowser(), args: ['--automation'] },
+      timeouts: { script: 4 * WAIT, pageLoad: WAIT } } } });
+    const page = new WebKitPage(`${driver}/session/${sessionId}`);
+    await page.setViewport(DESKTOP_VIEWPORT);
+    return page;
+  }
+
+  constructor(session) {
+    this.session = session;
+    this.shift = false;
+    const pointer = (action) => this.send('POST', '/actions', { actions: [{ type: 'pointer', id: 'mouse',
+      parameters: { pointerType: 'mouse' }, actions: [action] }] });
+    this.mouse = {
+      move: (x, y) => pointer({ type: 'pointerMove', x: Math.round(x), y: Math.round(y), origin: 'viewport', duration: 0 }),
+      down: ({ button = 'left' } = {}) => pointer({ type: 'pointerDown', button: MOUSE_BUTTONS[button] }),
+      up: ({ button = 'left' } = {}) => pointer({ type: 'pointerUp', button: MOUSE_BUTTONS[button] }),
+    };
+    const keys = (...actions) => this.send('POST', '/actions', { actions: [{ type: 'key', id: 'keyboard', actions }] });
+    const value = (name) => WEBDRIVER_KEYS[name] ??
+      (/^Key[A-Z]$/.test(name) ? (this.shift ? name[3] : name[3].toLowerCase()) : name);
+    const shift = (name, down) => { if (name === 'Shift') this.shift = down; };
+    this.keyboard = {
+      down: (name) => { shift(name, true); return keys({ type: 'keyDown', value: value(name) }); },
+      up: (name) => { shift(name, false); return keys({ type: 'keyUp', value: value(name) }); },
+      press: (name) => keys({ type: 'keyDown', value: value(name) }, { type: 'keyUp', value: value(name) }),
+    };
+  }
+
+  send(method, route, body) { return webDriver(this.session + route, method, body); }
+
+  on() {}  // WebKit's driver tells of no requests, console lines or errors
+
+  async setViewport({ width, height }) {
+    const outer = await this.send('GET', '/window/rect');
+    const [innerWidth, innerHeight] = await this.evaluate(() => [window.innerWidth, window.innerHeight]);
+    await this.send('POST', '/window/rect', { width: outer.width - innerWidth + width,
+      height: outer.height - innerHeight + height });
+  }
+
+  goto(url) { return this.send('POST', '/url', { url }); }
+  reload() { return this.send('POST', '/refresh', {}); }
+
+  close() { return this.send('DELETE', ''); }
+
+  // Runs the source of a function of the arguments in the page, awaited; its JSON value.
+  async run(source, args) {
+    const { value, error } = await this.send('POST', '/execute/async', { args, script: `
+      const done = arguments[arguments.length - 1];
+      Promise.resolve().then(() => (${source}).apply(null, Array.prototype.slice.call(arguments, 0, -1)))
+        .then((value) => done({ value }), (error) => done({ error: String(error && error.stack || error) }));` });
+    if (error) throw new Error(`in the page: ${error}`);
+    return value;
+  }
+
+  evaluate(fn, ...args) { return this.run(String(fn), args); }
+  $eval(selector, fn, ...args) {
+    return this.run(`(...args) => (${fn})(document.querySelector(${JSON.stringify(selector)}), ...args)`, args);
+  }
+  $$eval(selector, fn, ...args) {
+    return this.run(`(...args) => (${fn})([...document.querySelectorAll(${JSON.stringify(selector)})], ...args)`, args);
+  }
+
+  async waitForFunction(fn, { timeout = WAIT } = {}, ...args) {
+    for (const started = Date.now(); !(await this.evaluate(fn, ...args));) {
+      if (Date.now() - started > timeout) throw new Error(`waiting failed: ${timeout} ms exceeded`);
+      await sleep(50);
+    }
+  }
+
+  // A real click at the element's middle, as the driver makes it.
+  async click(selector) {
+    const element = await this.send('POST', '/element', { using: 'css selector', value: selector });
+    await this.send('POST', `/element/${Object.values(element)[0]}/click`, {});
+  }
+
+  async screenshot({ path: file }) {
+    fs.writeFileSync(file, Buffer.from(await this.send('GET', '/screenshot'), 'base64'));
+  }
 }
 
 // One run of the program: a page of its own, loaded until the main loop runs (or it ended).
@@ -329,27 +500,32 @@ export class Frimel {
 
   async screenshot(name) {
     fs.mkdirSync(artifactDir, { recursive: true });
-    await this.page.screenshot({ path: path.join(artifactDir, name + '.png'), fullPage: true });
+    await this.page.screenshot({ path: path.join(artifactDir, artifactName(name) + '.png'), fullPage: true });
   }
 }
 
-// One browser and one server for a test file; every test gets a fresh program.
+// One browser and one server for a test file; every test gets a fresh program. web.test's cases
+// run in Chromium; web.core's in every engine, in the one FRIMEL_ENGINE names.
 export function webSuite(folder = siteDir) {
   const shared = {};
-  before(async () => {
+  const start = async () => {
     if (!fs.existsSync(path.join(folder, 'index.html'))) {
       throw new Error(`no site in ${folder}: build it with tools/run-web.sh --no-serve`);
     }
     shared.server = await serve(folder);
     shared.browser = await launch();
-  });
+  };
+  // Another engine starts only with a file's first core case: where a file has none, node runs
+  // no after hook, and a server would keep the file's process alive.
+  if (ENGINE === 'chromium') before(start);
   after(async () => {
     await shared.browser?.close();
     await shared.server?.close();
   });
-  shared.test = (name, body) => test(name, { timeout: 4 * WAIT }, async () => {
+  const run = (title, name, body) => test(title, { timeout: 4 * WAIT }, async () => {
+    if (!shared.server) await start();
     const evidence = 'failed-' + name.replace(/[^A-Za-z0-9]+/g, '-');
-    fs.rmSync(path.join(artifactDir, evidence + '.png'), { force: true });
+    fs.rmSync(path.join(artifactDir, artifactName(evidence) + '.png'), { force: true });
     // A context of its own: what one test's page kept in the browser's storage is not the next's.
     const context = await shared.browser.createBrowserContext();
     const app = new Frimel(await context.newPage());
@@ -363,8 +539,14 @@ export function webSuite(folder = siteDir) {
       await context.close();
     }
   });
+  shared.test = (name, body) => { if (ENGINE === 'chromium') run(name, name, body); };
+  // Elsewhere named "firefox: ..." or "webkit: ...", as --test-name-pattern picks them.
+  shared.core = (name, body) => run(ENGINE === 'chromium' ? name : `${ENGINE}: ${name}`, name, body);
   return shared;
 }
+
+// What another engine leaves to look at is named after it, beside Chromium's.
+const artifactName = (name) => (ENGINE === 'chromium' ? name : `${name}-${ENGINE}`);
 
 // Pictures: { width, height, rgb } with rows top first.
 
@@ -495,7 +677,7 @@ export function savePng(p, name) {
   header.writeUInt32BE(p.height, 4);
   header.set([8, 2, 0, 0, 0], 8);  // 8-bit RGB
   fs.mkdirSync(artifactDir, { recursive: true });
-  const file = path.join(artifactDir, name + '.png');
+  const file = path.join(artifactDir, artifactName(name) + '.png');
   fs.writeFileSync(file, Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
     pngChunk('IHDR', header), pngChunk('IDAT', zlib.deflateSync(raw)), pngChunk('IEND', Buffer.alloc(0))]));
   return file;

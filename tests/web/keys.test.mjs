@@ -69,7 +69,7 @@ web.test('keys without a command, and depth keys on a small crystal, change noth
   assert.deepEqual((await app.lines()).slice(lines), []);
 });
 
-web.test('y and Y place crystals, u and U chunks', async (app) => {
+web.core('y and Y place crystals, u and U chunks', async (app) => {
   for (const [i, [key, crystal]] of [['u', false], ['Y', true], ['U', false], ['y', true]].entries()) {
     await app.key(key);
     await app.click(200 + 50 * i, 350);

@@ -6,7 +6,7 @@ import { Frimel, PHONE, changedBox, countChanged, samePicture, savePng, webSuite
 const web = webSuite();
 const width = (box) => (box ? box[2] - box[0] + 1 : 0);
 
-web.test('a click prints its row from the bottom and grows an object under the pointer only', async (app) => {
+web.core('a click prints its row from the bottom and grows an object under the pointer only', async (app) => {
   const first = await app.grab();
   for (const [x, y] of [[380, 420], [150, 250]]) {
     await app.click(x, y);
@@ -24,7 +24,7 @@ web.test('a click prints its row from the bottom and grows an object under the p
   assert.ok(samePicture(await app.settle(), first));
 });
 
-web.test('a crystal stroke lays crystals all along the drag', async (app) => {
+web.core('a crystal stroke lays crystals all along the drag', async (app) => {
   const first = await app.grab();
   await app.key('y');
   const row = 300;
@@ -39,7 +39,7 @@ web.test('a crystal stroke lays crystals all along the drag', async (app) => {
   assert.equal((await app.lines()).filter((line) => line.startsWith('mouse clicked')).length, 1);
 });
 
-web.test('holding the button still enlarges the newest crystal only', async (app) => {
+web.core('holding the button still enlarges the newest crystal only', async (app) => {
   const first = await app.grab();
   await app.key('y');
   await app.click(150, 150);

@@ -180,6 +180,34 @@ test('main waits for every bitmap, and a reload after the end starts afresh', as
   assert.equal(await page.evaluate(() => window.frimelExitStatus), undefined);
 });
 
+// As a visitor keeps a sketch, in every engine: what the page shows after a reload, and where a
+// link to it opens, whatever the page keeps it in.
+web.core('a reload shows the sketch again, and its link opens it where nothing was kept', async (app) => {
+  await app.key('y');
+  await app.click(250, 300);
+  await app.drag([[330, 320], [360, 330], [390, 335]]);
+  await app.key('u');
+  await app.click(300, 250);
+  const picture = await app.settle();
+  await new Promise((done) => setTimeout(done, 1500));  // a moment, as a person takes to reload
+  await app.page.reload();
+  await app.page.waitForFunction(() => document.body.dataset.state === 'running');
+  assert.ok(samePicture(await app.grab(), picture), 'the reloaded page shows the sketch');
+  await app.page.click('#share-button');
+  const link = await app.page.$eval('#share-link', (field) => field.value);
+  const elsewhere = await web.browser.createBrowserContext();
+  try {
+    const fresh = new Frimel(await elsewhere.newPage());
+    await fresh.page.goto(link);
+    await fresh.page.waitForFunction(() => document.body.dataset.state === 'running');
+    assert.ok(samePicture(await fresh.grab(), picture), 'the link shows the same picture');
+    await fresh.click(200, 400);
+    assert.ok(!samePicture(await fresh.settle(), picture), 'ready to draw on');
+  } finally {
+    await elsewhere.close();
+  }
+});
+
 web.test('Save picture downloads frimel.png at the canvas\'s size, the picture on show', async (app) => {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'frimel-save-'));
   try {

@@ -27,7 +27,7 @@ function assertBank(first) {
   assert.ok(sky < snow - 60, `the top should be darker sky, not ${sky} against ${snow}`);
 }
 
-web.test('the console shows the eight bitmaps loading in order, and the bank under the sky', async (app) => {
+web.core('the console shows the eight bitmaps loading in order, and the bank under the sky', async (app) => {
   assert.equal(await app.state(), 'running');
   assert.deepEqual(await app.lines(), LOAD_LINES);
   assertBank(await app.grab());
