@@ -483,7 +483,7 @@ export class Frimel {
         db.transaction('sketches').objectStore('sketches').getAll().onsuccess = (event) => done(event.target.result);
       });
       db.close();
-      return all.sort((a, b) => b.changed - a.changed).map((record) => ({ ...record, picture: record.picture?.size ?? 0 }));
+      return all.sort((a, b) => b.changed - a.changed).map((record) => ({ ...record, picture: record.picture?.byteLength ?? 0 }));
     });
   }
 

@@ -534,6 +534,7 @@ web.test('fifty large sketches are listed with pictures, Save all reads back onc
     // A name is the user's text, on one line, shown as text.
     const [{ id, text }] = back;
     await gallery(fresh, id, 'rename');
+    await fresh.page.waitForSelector('#gallery .rename input');
     await fresh.page.$eval('#gallery .rename input', (field) => { field.value = ' <i>Frost\u0007garden</i> '; });
     await fresh.page.keyboard.press('Enter');
     await until(async () => (await fresh.sketches()).find((record) => record.id === id).name === '<i>Frost garden</i>');

@@ -64,9 +64,9 @@
   let used = new Map();
   function pictureOf(record) {
     if (record.picture) {
-      const same = `${record.picture.size}:${record.changed}`;
+      const same = `${record.picture.byteLength}:${record.changed}`;
       let link = pictureLinks.get(record.id);
-      if (!link || link.same !== same) link = { same, address: URL.createObjectURL(record.picture) };
+      if (!link || link.same !== same) link = { same, address: URL.createObjectURL(new Blob([record.picture])) };
       used.set(record.id, link);
       const img = element('img');
       img.alt = '';

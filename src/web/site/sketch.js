@@ -107,7 +107,8 @@
 
   function takePicture(into) {
     into.getContext('2d').drawImage(canvas, 0, 0, PICTURE, PICTURE);
-    return new Promise((done) => into.toBlob(done, 'image/webp', 0.85));
+    // Kept as bytes: WebKit's private windows keep no Blob in IndexedDB.
+    return new Promise((done) => into.toBlob(done, 'image/webp', 0.85)).then((blob) => blob && blob.arrayBuffer());
   }
   let generation = 0;       // counts the tab's moves to another sketch
   function pictureFromFrame() {
@@ -567,8 +568,13 @@
 
   async function openLast() {
     const records = (await store.all()).filter((record) => !record.deleted && !record.aside && !record.unreadable);
+    // After a reload the page before may hold its sketch a moment longer as it unloads (WebKit
+    // lets go late): the newest is waited for, briefly.
+    let patience = 1000;
     for (const record of records) {
-      if (!(await store.hold(record.id))) continue;
+      const mine = await store.hold(record.id, patience);
+      patience = 0;
+      if (!mine) continue;
       if (record.opening) {
         store.release();
         offerHeldBack(record);

@@ -146,7 +146,8 @@
     held?.release();
     held = null;
   }
-  function hold(id) {
+  // patience: how long to wait for a lock another page holds, in ms (0: not at all).
+  function hold(id, patience = 0) {
     if (held && held.id === id) return Promise.resolve(true);
     release();
     if (!navigator.locks) {
@@ -154,7 +155,8 @@
       return Promise.resolve(true);
     }
     return new Promise((answer) => {
-      navigator.locks.request(LOCK + id, { ifAvailable: true }, (lock) => {
+      const waiting = patience > 0 ? { signal: AbortSignal.timeout(patience) } : { ifAvailable: true };
+      navigator.locks.request(LOCK + id, waiting, (lock) => {
         if (!lock) {
           answer(false);
           return null;
