@@ -220,7 +220,13 @@ web.test('with the keys alone: placing at chosen pixels, holding, a stroke, turn
   for (let i = 0; i < 8; i++) await keyWith(app, 'Control', 'ArrowRight');
   await app.nextFrames(3);
   assert.deepEqual(await cursorMark(app), at);
-  assert.ok(countChanged(await app.grab(), flat) > 20000, 'the scene turned');
+  // A loaded machine may deliver the last turning steps a few frames later.
+  let turned = 0;
+  for (let tries = 0; tries < 20 && turned <= 20000; tries++) {
+    turned = countChanged(await app.grab(), flat);
+    if (turned <= 20000) await app.nextFrames(2);
+  }
+  assert.ok(turned > 20000, `the scene turned (${turned} pixels changed)`);
   assert.equal(await told(app), 'Scene turned');
 
   await app.key('y', 'z');
