@@ -445,6 +445,12 @@ web.test('tabs of one browser draw at once, each its own sketch, all kept whole 
   await app.page.waitForFunction(() => document.querySelectorAll('#gallery .sketch').length === 2 &&
     /open in another tab/.test(document.querySelector('#gallery').textContent));
 
+  // A click in a tab brought to the front, and the sketch it keeps.
+  const drawIn = async (t, x, y) => {
+    await (await front(t)).click(x, y);
+    await t.settle();
+    return waitUntilKept(t);
+  };
   await gallery(app, await own(second), 'open');
   await app.page.waitForFunction(() => /is open in another tab, so this tab has opened a copy of it, “Copy of /
     .test(document.querySelector('#sketch-notice').textContent));
@@ -452,21 +458,15 @@ web.test('tabs of one browser draw at once, each its own sketch, all kept whole 
   await app.click(200, 380);
   await app.settle();
   const copy = await waitUntilKept(app);
-  await (await front(second)).click(400, 250);
-  await second.settle();
-  const changed = await waitUntilKept(second);
+  const changed = await drawIn(second, 400, 250);
   await second.page.close();
   await app.page.close();
 
   const [third, fourth] = [await tab(), await tab()];
   assert.deepEqual((await third.sketches()).map((record) => record.text).sort(), [first, copy, changed].sort());
   assert.deepEqual([await sketchText(third), await sketchText(fourth)], [changed, copy], 'the newest, then the next');
-  await (await front(third)).click(300, 200);
-  await third.settle();
-  const thirds = await waitUntilKept(third);
-  await (await front(fourth)).click(320, 220);
-  await fourth.settle();
-  const fourths = await waitUntilKept(fourth);
+  const thirds = await drawIn(third, 300, 200);
+  const fourths = await drawIn(fourth, 320, 220);
   await fourth.page.close();
   await third.page.close();
   const fifth = await tab();
