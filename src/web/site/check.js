@@ -1,11 +1,12 @@
-// What the browser must have, checked as soon as this arrives and before anything of the program
-// is downloaded: window.frimelBrowserChecked gives the name of what it lacks, or null. WebGL 2
-// is tried first in a worker, where a browser's first context, slow to make, does not hold up
+// What the browser must have, checked as soon as this arrives: window.frimelBrowserCheck.lacking
+// names a feature it lacks, or is null, at once, and .graphics gives 'WebGL 2' when it lacks
+// that, or null, once known; the program's downloads run meanwhile. WebGL 2 is tried first in a
+// worker, where a browser's first context, slow to make, does not hold up
 // the page; then the program's own is made on the canvas, with the attributes GLUT asks for
 // (GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH), so that GLUT's window finds it made.
 'use strict';
 
-window.frimelBrowserChecked = (function () {
+window.frimelBrowserCheck = (function () {
   const GLUT_CONTEXT = { alpha: false, antialias: false, depth: true, stencil: false };
 
   function missingFeature() {
@@ -37,8 +38,8 @@ window.frimelBrowserChecked = (function () {
     });
   }
 
-  const missing = missingFeature();
-  if (missing) return Promise.resolve(missing);
-  return warmUpGraphics().then(() => (document.getElementById('canvas').getContext('webgl2', GLUT_CONTEXT)
-    ? null : 'WebGL 2'));
+  const lacking = missingFeature();
+  if (lacking) return { lacking, graphics: Promise.resolve(null) };
+  return { lacking, graphics: warmUpGraphics().then(() => (document.getElementById('canvas')
+    .getContext('webgl2', GLUT_CONTEXT) ? null : 'WebGL 2')) };
 })();

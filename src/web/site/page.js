@@ -39,6 +39,7 @@
   let scriptLoad = null;
   let programLoad = null;
   let bitmapLoads = [];
+  const downloads = new AbortController();
   const nextTask = () => new Promise((done) => setTimeout(done, 0));
 
   // The code compiles as it arrives, and is only instantiated once the script asks for it.
@@ -60,7 +61,7 @@
         statusLine.textContent = `Loading Frimel… ${kilobytes(Math.min(received, total))} of ${kilobytes(total)} KB`;
       }
     };
-    const unpacked = (file) => window.frimelFetchUnpacked(file, count).catch(() => null);
+    const unpacked = (file) => window.frimelFetchUnpacked(file, count, downloads.signal).catch(() => null);
     const bytesOf = (stream) => (stream ? new Response(stream).arrayBuffer() : null);
     // The script and the code first, so that they run and compile while the bitmaps still arrive.
     scriptLoad = unpacked('frimel.js.gz').then(bytesOf).catch(() => null);
@@ -278,21 +279,29 @@
 
   // The program's script runs once unpacked, after everything above is in place, and only in a
   // browser that has what it needs. check.js runs as soon as it arrives: before this script, or
-  // after it.
+  // after it. The downloads start once the quick checks pass, in a task of their own, and run
+  // while the graphics are checked: a browser's first graphics context may take seconds to make,
+  // and the network would stand idle meanwhile. Without WebGL 2 they stop where they are.
   const checkScript = document.querySelector('script[src="check.js"]');
-  const browserChecked = window.frimelBrowserChecked || new Promise((done) => {
-    checkScript.addEventListener('load', () => done(window.frimelBrowserChecked));
-    checkScript.addEventListener('error', () => aborted('check.js could not be fetched'));
-  });
-  // The downloads start in a task of their own: the check's ends with making the graphics
-  // context, which may take long already.
-  browserChecked.then(async (missing) => {
-    if (missing) {
-      stopped(`Frimel needs ${missing}, which this browser lacks or has turned off.`);
+  const browserCheck = window.frimelBrowserCheck ? Promise.resolve(window.frimelBrowserCheck)
+    : new Promise((done) => {
+      checkScript.addEventListener('load', () => done(window.frimelBrowserCheck));
+      checkScript.addEventListener('error', () => aborted('check.js could not be fetched'));
+    });
+  const lacks = (what) => stopped(`Frimel needs ${what}, which this browser lacks or has turned off.`);
+  browserCheck.then(async ({ lacking, graphics }) => {
+    if (lacking) {
+      lacks(lacking);
       return;
     }
     await nextTask();
     startDownloads();
+    const missing = await graphics;
+    if (missing) {
+      downloads.abort();
+      lacks(missing);
+      return;
+    }
     scriptLoad.then((code) => {
       if (!code) {
         aborted('frimel.js.gz could not be fetched');

@@ -1,8 +1,8 @@
 // Fetches one of the site's gzip'd files unpacked, counting its bytes as they arrive:
-// window.frimelFetchUnpacked(file, onBytes) gives a stream of the unpacked bytes, or null when
+// window.frimelFetchUnpacked(file, onBytes, signal) gives a stream of the unpacked bytes, or null when
 // the server does not have the file. A server that already unpacked it (Content-Encoding: gzip)
 // sends bytes without gzip's mark, taken as they come; the browser's DecompressionStream unpacks
-// the rest, or inflate.js where the browser has none.
+// the rest, or inflate.js where the browser has none (fetched only there).
 'use strict';
 
 (function () {
@@ -45,6 +45,18 @@
     });
   }
 
+  let inflaterLoad = null;
+  function ownInflater() {
+    inflaterLoad ??= new Promise((done, failed) => {
+      const script = document.createElement('script');
+      script.src = 'inflate.js';
+      script.onload = done;
+      script.onerror = () => failed(new Error('inflate.js could not be fetched'));
+      document.head.appendChild(script);
+    });
+    return inflaterLoad;
+  }
+
   async function readAll(stream) {
     const reader = stream.getReader();
     const parts = [];
@@ -55,8 +67,8 @@
     }
   }
 
-  window.frimelFetchUnpacked = async function (file, onBytes) {
-    const response = await fetch(file);
+  window.frimelFetchUnpacked = async function (file, onBytes, signal) {
+    const response = await fetch(file, { signal });
     if (!response.ok) return null;
     const source = response.body.getReader();
     const counted = { read: () => source.read().then((chunk) => {
@@ -75,7 +87,8 @@
     const body = streamOf(first, counted);
     if (!isGzip(first)) return body;
     if (window.DecompressionStream) return body.pipeThrough(new DecompressionStream('gzip'));
-    const unpacked = window.frimelGunzip(await readAll(body));
+    const [packed] = await Promise.all([readAll(body), ownInflater()]);
+    const unpacked = window.frimelGunzip(packed);
     return new ReadableStream({ start(controller) { controller.enqueue(unpacked); controller.close(); } });
   };
 })();
