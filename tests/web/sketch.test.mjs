@@ -381,8 +381,24 @@ web.test('where the browser refuses storage the page says so once and works as b
 });
 
 // Storage full (its writes refused, as a full quota refuses them) and then not: the refusal is
-// said once, the sketch stays on show, and the next change once allowed is kept.
+// said once, the sketch stays on show, and the next change once allowed is kept. The browser is
+// asked to keep the page's storage once, when something is first kept, and not before.
 web.test('a write refused for a full storage is said once, and the next change once allowed is kept', async (app) => {
+  await app.page.evaluateOnNewDocument(() => {
+    let agreed = false;
+    window.persistAsked = 0;
+    navigator.storage.persisted = async () => agreed;
+    navigator.storage.persist = async () => { window.persistAsked += 1; agreed = true; return true; };
+  });
+  await reload(app);
+  const safety = async () => {
+    if (await app.page.$eval('#gallery', (panel) => panel.hidden)) await app.page.click('#gallery-button');
+    await pause(500);
+    return app.page.$eval('#gallery .safety', (line) => line.textContent);
+  };
+  assert.match(await safety(), /has not agreed to keep these sketches.*install Frimel.*Save all/);
+  assert.equal(await app.page.evaluate(() => window.persistAsked), 0, 'not asked at load');
+  await app.page.click('#gallery-button');
   await app.page.evaluate(() => {
     const put = IDBObjectStore.prototype.put;
     window.refusals = 0;
@@ -413,6 +429,11 @@ web.test('a write refused for a full storage is said once, and the next change o
   assert.match(await notice(app), /kept again/);
   assert.equal(await app.page.$eval('#status', (s) => s.textContent), 'Running');
   assert.deepEqual((await app.sketches()).map((record) => record.text), [text]);
+  await app.click(250, 250);
+  await app.settle();
+  await waitUntilKept(app);
+  assert.equal(await app.page.evaluate(() => window.persistAsked), 1, 'asked once, once something was kept');
+  assert.equal(await safety(), 'The browser keeps these sketches until you delete them.');
 });
 
 // Tabs of one browser: each holds a sketch of its own and sees the others' in its gallery as
@@ -549,6 +570,25 @@ web.test('fifty large sketches are listed with pictures, Save all reads back onc
     await gallery(fresh, id, 'open');
     await fresh.page.waitForFunction((wanted) => window.frimelSketch.currentId() === wanted, {}, id);
     assert.equal(await sketchText(fresh), text, 'taken back whole');
+
+    // The bin keeps what was deleted for 30 days, looked at on every start, until it is emptied.
+    const [, aged, young, emptied] = back;
+    for (const { id: deleted } of [aged, young, emptied]) {
+      await gallery(fresh, deleted, 'delete');
+      await until(async () => (await fresh.sketches()).find((record) => record.id === deleted).deleted > 0);
+    }
+    await fresh.page.evaluate((ids) => Promise.all(ids.map(([id, days]) => window.frimelSketches.update(id,
+      () => ({ deleted: Date.now() - days * 24 * 3600 * 1000 })))), [[aged.id, 31], [young.id, 29]]);
+    await reload(fresh);
+    await until(async () => (await fresh.sketches()).length === count - 1);
+    const binned = async () => (await fresh.sketches()).filter((record) => record.deleted).map((record) => record.id).sort();
+    assert.deepEqual(await binned(), [young.id, emptied.id].sort(), 'only the one past 30 days is gone');
+    await fresh.page.click('#gallery-button');
+    await fresh.page.click('#gallery .bin-toggle');
+    await fresh.page.click('#gallery .bin > button');
+    await fresh.page.waitForFunction(() => document.querySelector('#sketch-notice').textContent === 'The bin is empty.');
+    assert.deepEqual(await binned(), []);
+    assert.equal((await fresh.sketches()).length, count - 3, 'the rest stay');
   } finally {
     await elsewhere.close();
     fs.rmSync(folder, { recursive: true, force: true });
