@@ -1,4 +1,5 @@
-// Takes the README's pictures of the page: on a desktop, on a phone, and the keyboard's cursor.
+// Takes the README's pictures of the page: on a desktop, on a phone, the keyboard's cursor, and
+// My sketches.
 // Usage: node tools/page-pictures.mjs [--out docs]   (after the site is built and npm ci has run
 // in tests/web). Every placement goes through the page as a person's would.
 import path from 'node:path';
@@ -52,6 +53,30 @@ try {
   const canvas = desktop.box;
   await desktop.page.screenshot({ path: path.join(out, 'keyboard-cursor.png'),
     clip: { x: canvas.left + 250, y: canvas.top + 220, width: 300, height: 200 } });
+
+  // My sketches: the one above and two more, each with its picture.
+  await desktop.page.keyboard.press('Escape');
+  const openGallery = async () => {
+    if (await desktop.page.$eval('#gallery', (panel) => panel.hidden)) await desktop.page.click('#gallery-button');
+  };
+  for (const [mode, colour, points] of [['u', 'Red', [[200, 300], [300, 420], [420, 330]]],
+    ['y', 'White', [[300, 300], [230, 420], [380, 430]]]]) {
+    await desktop.waitUntilKept();
+    await openGallery();
+    const before = await desktop.page.evaluate(() => window.frimelSketch.currentId());
+    await desktop.page.click('#gallery .tools button:first-child');  // New sketch
+    await desktop.page.waitForFunction((id) => window.frimelSketch.currentId() !== id, {}, before);
+    await desktop.page.focus('#canvas');
+    await desktop.key(mode);
+    for (const [x, y] of points) await crystal(desktop, colour, x, y, 30);
+    await desktop.settle();
+  }
+  await desktop.waitUntilKept();
+  await openGallery();
+  await desktop.page.waitForFunction(() => document.querySelectorAll('#gallery .sketch img').length >= 3
+    && [...document.querySelectorAll('#gallery .sketch img')].every((img) => img.complete && img.naturalWidth > 0));
+  await desktop.page.evaluate(() => window.scrollTo(0, 0));
+  await desktop.page.screenshot({ path: path.join(out, 'web-gallery.png') });
 
   // A phone, upright: taps, and the toolbar below the picture.
   const phone = await page({ ...PHONE, deviceScaleFactor: 2 });
