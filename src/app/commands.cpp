@@ -9,6 +9,7 @@
 #endif
 
 #include "app/state.h"
+#include "model/fractal_depth.h"
 #include "model/history.h"
 #include "model/idle_control.h"
 #include "render/cone_count.h"
@@ -18,12 +19,6 @@
 #include "trackball/trackball.h"
 
 namespace {
-// Fractal thresholds: a branch subdivides while its size is above the threshold.
-constexpr float kDepthNone = 0.49f;
-constexpr float kDepthOne = 0.24f;
-constexpr float kDepthTwo = 0.12f;
-constexpr float kDepthThree = 0.06f;
-
 // In the browser the program outlives main, waiting for events, and exit() would only unwind
 // the handler: there the end is forced, which also ends the runtime and tells the page.
 [[noreturn]] void quit() {
@@ -69,13 +64,7 @@ bool applyDepth(float threshold) {
 }  // namespace
 
 float depthKeyThreshold(unsigned char key) {
-    switch (key) {
-    case '1': return kDepthNone;
-    case '2': return kDepthOne;
-    case '3': return kDepthTwo;
-    case '4': return kDepthThree;
-    default: return 0.0f;
-    }
+    return key >= '1' && key <= '4' ? kFractalThresholds[key - '1'] : 0.0f;
 }
 
 void keyboard(unsigned char key, int, int) {
@@ -152,12 +141,7 @@ bool complexitySetting(int value, int& layout, bool& arms) {
 }
 
 float depthThreshold(int value) {
-    switch (value) {
-    case 1: return kDepthNone;
-    case 2: return kDepthOne;
-    case 3: return kDepthTwo;
-    default: return 0.0f;
-    }
+    return value >= 1 && value <= 3 ? kFractalThresholds[value - 1] : 0.0f;
 }
 
 // Changes only what later objects look like, so nothing needs redrawing.

@@ -30,12 +30,14 @@ struct Sketch {
     std::uint32_t listed = 0;  // the first `listed` objects are the scene, in drawing order
     std::uint32_t current = 0, link = 0, anchor = 0;
 
-    // Settings.
-    std::int32_t placeKind = 1;
-    std::int32_t crystalTexture = 7;
-    bool sideBranches = true;
-    std::int32_t armLayout = 1;
-    float fractalThreshold = 0.24f;
+    // Settings, as the program holds them (a sketch is only ever filled from the program or read
+    // from text, so these start at nothing in particular). The turn is kept only while rotate
+    // mode is on: otherwise it is none.
+    std::int32_t placeKind = 0;
+    std::int32_t crystalTexture = 0;
+    bool sideBranches = false;
+    std::int32_t armLayout = 0;
+    float fractalThreshold = 0.0f;
     std::int32_t snowSurface = 0;
     float translucent = 0.0f;
     std::int32_t rotateMode = 0;

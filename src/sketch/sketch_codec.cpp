@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/fractal_depth.h"
 #include "render/cone_count.h"
 #include "sketch/sketch_cost.h"
+#include "textures/textures.h"
 
 namespace {
 // An object's fields that differ from the object before it (the first is held against a fresh
@@ -35,8 +37,6 @@ enum : std::uint8_t {
     kAllGrown = 1 << 6,
 };
 
-// The fractal thresholds the depth commands set, deepest last.
-constexpr float kThresholds[4] = {0.49f, 0.24f, 0.12f, 0.06f};
 constexpr float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 constexpr int kLeanDraws = 32768;
 
@@ -46,13 +46,6 @@ std::uint32_t bitsOf(float v) {
     return bits;
 }
 bool sameBits(float a, float b) { return bitsOf(a) == bitsOf(b); }
-
-int thresholdIndex(float threshold) {
-    for (int i = 0; i < 4; ++i) {
-        if (sameBits(threshold, kThresholds[i])) return i;
-    }
-    return -1;
-}
 
 // The draw whose lean is exactly this spin, or -1.
 int leanDrawOf(float spin) {
@@ -327,7 +320,8 @@ bool checkSketch(const Sketch& s, std::string& why) {
                             (s.snowSurface == 0 || s.snowSurface == 1) &&
                             (s.translucent == 0.0f || s.translucent == 1.0f) &&
                             (s.rotateMode == 0 || s.rotateMode == 1);
-    if (!flagsSound || thresholdIndex(s.fractalThreshold) < 0 || s.crystalTexture < 0 || s.crystalTexture > 8) {
+    if (!flagsSound || fractalDepthOf(s.fractalThreshold) < 0 || s.crystalTexture < 0 ||
+        s.crystalTexture > static_cast<std::int32_t>(kSnowTexture)) {
         return fail(why, "the sketch holds settings Frimel does not have");
     }
     bool identity = true;
@@ -370,7 +364,7 @@ void writeSketchBytes(const Sketch& s, std::vector<std::uint8_t>& out) {
     if (s.rotateMode == 1) flags |= kRotateMode;
     if (s.allGrown) flags |= kAllGrown;
     w.byte(flags);
-    w.byte(static_cast<std::uint8_t>(thresholdIndex(s.fractalThreshold)));
+    w.byte(static_cast<std::uint8_t>(fractalDepthOf(s.fractalThreshold)));
     w.varint(static_cast<std::uint32_t>(s.crystalTexture));
     if (s.rotateMode == 1) {
         for (float v : s.sceneRotation) w.f32(v);
@@ -418,8 +412,8 @@ bool decodeSketch(const std::uint8_t* data, std::size_t size, Sketch& out, std::
     s.rotateMode = flags & kRotateMode ? 1 : 0;
     s.allGrown = (flags & kAllGrown) != 0;
     const std::uint8_t depth = r.byte();
-    if (depth >= 4) return fail(why, "the sketch holds settings Frimel does not have");
-    s.fractalThreshold = kThresholds[depth];
+    if (depth >= kFractalDepths) return fail(why, "the sketch holds settings Frimel does not have");
+    s.fractalThreshold = kFractalThresholds[depth];
     s.crystalTexture = static_cast<std::int32_t>(r.varint(0x7fffffff));
     if (s.rotateMode == 1) {
         for (float& v : s.sceneRotation) v = r.f32();

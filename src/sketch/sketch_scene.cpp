@@ -3,7 +3,6 @@
 #include <GL/glut.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -26,6 +25,38 @@ SketchObject sketchObjectOf(const Crystal& c) {
     o.texture = c.texture;
     o.parent = kNoParent;
     return o;
+}
+
+// What a sketch keeps of the program's state besides its objects, each value once: the
+// settings, the turn and what the last gesture left behind. copy(kept, live) sees every pair.
+template <typename SketchOrConst, typename Copy>
+void keptValues(SketchOrConst& s, Copy copy) {
+    copy(s.placeKind, placeKind);
+    copy(s.crystalTexture, crystalTexture);
+    copy(s.sideBranches, sideBranches);
+    copy(s.armLayout, armLayout);
+    copy(s.fractalThreshold, fractalThreshold);
+    copy(s.snowSurface, snowSurface);
+    copy(s.translucent, translucent);
+    copy(s.rotateMode, rotateMode);
+    copy(s.sceneRotation, sceneRotation);
+    copy(s.allGrown, allGrown);
+    copy(s.growthBoost, growthBoost);
+    copy(s.lastDragX, lastDragX);
+    copy(s.lastDragY, lastDragY);
+    copy(s.mouseX, mouseX);
+    copy(s.mouseY, mouseY);
+    copy(s.prevMouseX, prevMouseX);
+    copy(s.prevMouseY, prevMouseY);
+}
+
+template <typename T>
+void assign(T& to, const T& from) {
+    to = from;
+}
+template <typename T, std::size_t N>
+void assign(T (&to)[N], const T (&from)[N]) {
+    std::copy(from, from + N, to);
 }
 
 // Numbers the scene's objects first, then every other object a pointer of the scene names.
@@ -61,23 +92,7 @@ Sketch captureSketch() {
         if (parent != nullptr) s.objects[i].parent = static_cast<std::int32_t>(table.indexOf(parent));
     }
 
-    s.placeKind = placeKind;
-    s.crystalTexture = crystalTexture;
-    s.sideBranches = sideBranches;
-    s.armLayout = armLayout;
-    s.fractalThreshold = fractalThreshold;
-    s.snowSurface = snowSurface;
-    s.translucent = translucent;
-    s.rotateMode = rotateMode;
-    std::memcpy(s.sceneRotation, sceneRotation, sizeof s.sceneRotation);
-    s.allGrown = allGrown;
-    s.growthBoost = growthBoost;
-    s.lastDragX = lastDragX;
-    s.lastDragY = lastDragY;
-    s.mouseX = mouseX;
-    s.mouseY = mouseY;
-    s.prevMouseX = prevMouseX;
-    s.prevMouseY = prevMouseY;
+    keptValues(s, [](auto& kept, const auto& live) { assign(kept, live); });
     s.lean = leanPosition();
     // Past that many draws (hundreds of hours of dragging) only the next lean is not kept.
     s.lean.draws = std::min(s.lean.draws, kMaxLeanDraws);
@@ -104,23 +119,7 @@ void applySketch(const Sketch& s) {
     anchorCrystal = made[s.anchor];
     releaseKeptCrystalsBefore(older);
 
-    placeKind = s.placeKind;
-    crystalTexture = s.crystalTexture;
-    sideBranches = s.sideBranches;
-    armLayout = s.armLayout;
-    fractalThreshold = s.fractalThreshold;
-    snowSurface = s.snowSurface;
-    translucent = s.translucent;
-    rotateMode = s.rotateMode;
-    std::memcpy(sceneRotation, s.sceneRotation, sizeof sceneRotation);
-    allGrown = s.allGrown;
-    growthBoost = s.growthBoost;
-    lastDragX = s.lastDragX;
-    lastDragY = s.lastDragY;
-    mouseX = s.mouseX;
-    mouseY = s.mouseY;
-    prevMouseX = s.prevMouseX;
-    prevMouseY = s.prevMouseY;
+    keptValues(s, [](const auto& kept, auto& live) { assign(live, kept); });
     mouseDown = false;
     spinAngle = 0.0f;
     restoreLean(s.lean);
