@@ -29,8 +29,6 @@ void keepAtEnd() {
     EM_ASM({ if (Module.onSketchAtEnd) Module.onSketchAtEnd(UTF8ToString($0)); }, text.c_str());
 }
 
-[[maybe_unused]] const bool keepsAtEnd = std::atexit(keepAtEnd) == 0;
-
 // The heap grows only up to its limit; there a string or a vector that cannot grow ends the
 // program, where malloc only returns null. So the reader's work is asked for in one piece first.
 bool roomFor(std::size_t bytes) {
@@ -51,6 +49,14 @@ constexpr const char* kNoRoom = "there is not enough memory left for it";
 }  // namespace
 
 extern "C" {
+
+// From now on the end hands the page the sketch as it was (Module.onSketchAtEnd). Asked by the
+// page once the program runs: what the end reads is made by then, so it is still there when the
+// end comes, whatever order the program's parts were made in. Asking again changes nothing.
+EMSCRIPTEN_KEEPALIVE void frimel_sketch_keep_at_end() {
+    static const bool keeping = std::atexit(keepAtEnd) == 0;
+    static_cast<void>(keeping);
+}
 
 // The sketch now, as text, or null (the reason in frimel_sketch_why).
 EMSCRIPTEN_KEEPALIVE const char* frimel_sketch_text() {

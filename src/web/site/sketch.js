@@ -603,6 +603,7 @@
   // that the opening of a kept sketch could replace.
   async function start() {
     bareText = sketchNow();
+    Module._frimel_sketch_keep_at_end();
     Module.onFrameShown = frame;  // until the page's own takes over
     setInterval(tick, KEEP_EVERY_MS);
     document.addEventListener('visibilitychange', () => { if (document.hidden) tick(); });
