@@ -141,16 +141,16 @@
   }
 
   // The turn is drawn by the frame after the move, while the button is still down: released
-  // only once a frame has been shown.
+  // only once a frame has been shown, however long the graphics take to come to it.
   function turnBy(dx, dy) {
     if (!turn) {
       turn = { ...spot };
       mouse('down', turn);
-      requestAnimationFrame(() => requestAnimationFrame(() => {
+      window.addEventListener('frimel-frame', () => {
         const at = turn;
         turn = null;
         mouse('up', at);
-      }));
+      }, { once: true });
     }
     turn = { x: turn.x + dx, y: turn.y + dy };
     mouse('move', turn);

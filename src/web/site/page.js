@@ -273,6 +273,7 @@
       if (!window.frimelSketch.frame()) return;
       window.frimelToolbar.show();
       window.frimelWords.frame();
+      window.dispatchEvent(new Event('frimel-frame'));
     };
     window.frimelWords.start();
   }

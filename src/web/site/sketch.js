@@ -95,7 +95,10 @@
   }
 
   // ---- The sketch's picture, taken from a frame as it is shown, before the browser clears the
-  // canvas: a few a second while the scene grows, and always the first frame after a rest.
+  // canvas. Reading a frame back costs the page tens of milliseconds on software graphics, so
+  // only frames the scene rests at are taken: when the pointer is up, after a pause, or at most a
+  // few times a second during a turn. A sketch left while it grows keeps the picture of its last
+  // rest, or is drawn for one when the gallery lists it.
   const small = document.createElement('canvas');
   small.width = PICTURE;
   small.height = PICTURE;
@@ -113,7 +116,7 @@
   let generation = 0;       // counts the tab's moves to another sketch
   function pictureFromFrame() {
     const now = performance.now();
-    const due = now - pictureAt > 250 || now - frameAt > 100;
+    const due = Module._frimel_resting() && (!pressed || now - frameAt > 100 || now - pictureAt > 400);
     frameAt = now;
     if (!due || Module.ctx.isContextLost()) return;
     pictureAt = now;

@@ -133,8 +133,10 @@
   });
 
   // Frames show growth and opened sketches: the description follows; what happened was told.
+  // Read once the scene rests: growing changes no word, and reading the scene each frame costs
+  // the page time in proportion to what is on the bank.
   function frame() {
-    if (!started || !page.running()) return;
+    if (!started || !page.running() || !Module._frimel_resting()) return;
     const now = read();
     if (!now.held && !gesture) known = now;
     describe(now);
