@@ -4,6 +4,11 @@
 A file depends on another when it includes its header, when it calls a C entry point the other
 defines (glBegin, frimel_...), when it declares with `extern` what the other defines, or when its
 header declares a function that only the other file defines. A header and its .cpp are one unit.
+The page's modules (site/*.js) are checked the same way, apart: a module depends on another when
+it imports it, at once (`import ... from './x.js'`, `export ... from`) or on demand
+(`import('./x.js')`); an import() of anything but such a name cannot be checked, and fails too.
+So does a module imported at once that site/index.html neither runs nor preloads: the page would
+find it only once its importer arrived, a round trip late.
 Usage: check-layer-cycles.py [LAYER_DIR]   (default: src/web beside this script)
 """
 import pathlib
@@ -51,24 +56,75 @@ for path, text in texts.items():
                 depend(here, there, "declares " + name + ", defined there")
 
 # Depth-first search; a unit met again while still on the path closes a cycle.
-cycles, state, path = [], {}, []
-def visit(u):
-    state[u] = "open"
-    path.append(u)
-    for v in sorted(edges[u]):
-        if state.get(v) == "open":
-            cycles.append(path[path.index(v):] + [v])
-        elif v not in state:
-            visit(v)
-    path.pop()
-    state[u] = "done"
-for u in units:
-    if u not in state:
-        visit(u)
+def find_cycles(edges):
+    cycles, state, path = [], {}, []
+    def visit(u):
+        state[u] = "open"
+        path.append(u)
+        for v in sorted(edges[u]):
+            if state.get(v) == "open":
+                cycles.append(path[path.index(v):] + [v])
+            elif v not in state:
+                visit(v)
+        path.pop()
+        state[u] = "done"
+    for u in sorted(edges):
+        if u not in state:
+            visit(u)
+    return cycles
 
-for cycle in cycles:
-    steps = [f"{a} -> {b} ({why[(a, b)]})" for a, b in zip(cycle, cycle[1:])]
-    print("web layer cycle:\n  " + "\n  ".join(steps), file=sys.stderr)
-edge_count = sum(len(v) for v in edges.values())
-print(f"web layer: {len(units)} units, {edge_count} dependencies, {len(cycles)} cycles")
-sys.exit(1 if cycles else 0)
+def report(what, edges, why, count_name, failures=()):
+    cycles = find_cycles(edges)
+    for cycle in cycles:
+        steps = [f"{a} -> {b} ({why[(a, b)]})" for a, b in zip(cycle, cycle[1:])]
+        print(f"{what} cycle:\n  " + "\n  ".join(steps), file=sys.stderr)
+    for failure in failures:
+        print(f"{what}: {failure}", file=sys.stderr)
+    edge_count = sum(len(v) for v in edges.values())
+    print(f"{what}: {len(edges)} {count_name}, {edge_count} dependencies, {len(cycles)} cycles")
+    return not cycles and not failures
+
+# The page's modules, by what they import. Comments go, strings stay: import names are strings.
+def without_comments(text):
+    strings = r"'(?:\\.|[^'\\\n])*'|\"(?:\\.|[^\"\\\n])*\"|`(?:\\.|[^`\\])*`"
+    return re.sub(strings + r"|//[^\n]*|/\*[\s\S]*?\*/",
+                  lambda m: m.group(0) if m.group(0)[0] in "'\"`" else " ", text)
+
+modules = {p.name: without_comments(p.read_text()) for p in sorted(root.glob("site/*.js"))}
+module_edges = {m: set() for m in modules}
+module_why, unchecked = {}, []
+at_once = {m: set() for m in modules}  # what each imports at once, the build's site.js too
+SPECIFIER = r"""['"]([^'"\n]*)['"]"""
+for name, text in modules.items():
+    found = [(s, "imports") for s in re.findall(r"\b(?:import|export)\b[\w\s{},*$]*?\bfrom\s*" + SPECIFIER, text)]
+    found += [(s, "imports") for s in re.findall(r"\bimport\s*" + SPECIFIER, text)]
+    for argument in re.findall(r"\bimport\s*\(([^)]*)\)", text):
+        quoted = re.fullmatch(r"\s*" + SPECIFIER + r"\s*", argument)
+        found.append((quoted.group(1) if quoted else argument.strip(), "imports on demand"))
+    for specifier, how in found:
+        sibling = re.fullmatch(r"\./([\w.-]+\.js)", specifier)
+        if not sibling:
+            unchecked.append(f"{name} {how} what cannot be checked: {specifier}")
+            continue
+        if how == "imports":
+            at_once[name].add(sibling.group(1))
+        if sibling.group(1) in modules and sibling.group(1) != name:  # the build's site.js imports nothing
+            module_edges[name].add(sibling.group(1))
+            module_why.setdefault((name, sibling.group(1)), f"{how} {sibling.group(1)}")
+
+index = root / "site/index.html"
+page = re.sub(r"<!--[\s\S]*?-->", "", index.read_text()) if index.exists() else ""
+entries = re.findall(r"""<script\b[^>]*\btype=["']module["'][^>]*\bsrc=["']([\w.-]+\.js)["']""", page)
+preloaded = re.findall(r"""<link\b[^>]*\brel=["']modulepreload["'][^>]*\bhref=["']([\w.-]+\.js)["']""", page)
+reached, waiting = set(), list(entries)
+while waiting:
+    name = waiting.pop()
+    if name not in reached:
+        reached.add(name)
+        waiting += sorted(at_once.get(name, ()))
+unchecked += [f"{name} is imported at once, but index.html neither runs nor preloads it"
+              for name in sorted(reached - set(entries) - set(preloaded))]
+
+layer_ok = report("web layer", edges, why, "units")
+page_ok = report("page modules", module_edges, module_why, "modules", unchecked)
+sys.exit(0 if layer_ok and page_ok else 1)

@@ -1,7 +1,8 @@
 # Ships the eight bitmaps of the native build in a browser site, gzip'd as the program's code is
 # (the page unpacks them before the program starts), drawing them first with the native
-# make_bitmaps when needed; draws the site's icons with the native make_icon; and writes site.js:
-# the bitmaps' names, from src/textures/bitmaps.txt, and what each download weighs, for the page.
+# make_bitmaps when needed; draws the site's icons with the native make_icon; and writes site.js,
+# a module the page imports: the bitmaps' names, from src/textures/bitmaps.txt, and what each
+# download weighs.
 # The native build in build/ is used when there is one; otherwise the browser build keeps a
 # small native build of its own (no tests).
 # cmake -DSOURCE_DIR=repo -DSITE_DIR=site -DPROGRAM_DIR=dir -DOWN_NATIVE_DIR=dir -P tools/web-bitmaps.cmake
@@ -59,8 +60,8 @@ string(REGEX REPLACE ", $" "" names "${names}")
 string(REGEX REPLACE ", $" "" downloads "${downloads}")
 set(list_js "// Written by the build: the bitmaps the program reads (src/textures/bitmaps.txt), and the
 // bytes of each packed download, for the loading progress.
-window.frimelBitmaps = [${names}];
-window.frimelDownloads = { ${downloads} };
+export const bitmaps = [${names}];
+export const downloads = { ${downloads} };
 ")
 include(${CMAKE_CURRENT_LIST_DIR}/write-if-changed.cmake)
 write_if_changed(${SITE_DIR}/site.js "${list_js}")

@@ -198,16 +198,18 @@ web.test('Save 3-D model makes the glb and the 3MF in the page and downloads the
 });
 
 // A load that opened the kept sketch and faulted before it showed it, as a hang, a crash or a
-// closed tab would leave it; then Start again.
+// closed tab would leave it; then Start again. The fault comes as the page says it runs, once the
+// kept sketch is open, in the same task: before any frame.
 async function stopOnKeptSketch(app) {
   const { identifier } = await app.page.evaluateOnNewDocument(() => {
-    let sketch = null;
-    Object.defineProperty(window, 'frimelSketch', { configurable: true, get: () => sketch, set(value) {
-      sketch = { ...value, async start() {
-        await value.start();
+    document.addEventListener('DOMContentLoaded', () => {
+      const watch = new MutationObserver(() => {
+        if (document.body.dataset.state !== 'running') return;
+        watch.disconnect();
         try { Module._frimel_fault(); } catch { /* the fault unwinds to here */ }
-      } };
-    } });
+      });
+      watch.observe(document.body, { attributes: true, attributeFilter: ['data-state'] });
+    });
   });
   await app.page.reload();
   await app.waitForEnd();
