@@ -43,12 +43,6 @@ function streamOf(head, reader) {
   });
 }
 
-let inflaterLoad = null;
-function ownInflater() {
-  inflaterLoad ??= import('./inflate.js');
-  return inflaterLoad;
-}
-
 async function readAll(stream) {
   const reader = stream.getReader();
   const parts = [];
@@ -79,7 +73,7 @@ export async function fetchUnpacked(file, onBytes, signal) {
   const body = streamOf(first, counted);
   if (!isGzip(first)) return body;
   if (window.DecompressionStream) return body.pipeThrough(new DecompressionStream('gzip'));
-  const [packed, { gunzip }] = await Promise.all([readAll(body), ownInflater()]);
+  const [packed, { gunzip }] = await Promise.all([readAll(body), import('./inflate.js')]);
   const unpacked = gunzip(packed);
   return new ReadableStream({ start(controller) { controller.enqueue(unpacked); controller.close(); } });
 }
