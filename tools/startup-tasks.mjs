@@ -1,5 +1,5 @@
 // The main thread's long tasks (over 50 ms) while the public site starts, unslowed, the layout
-// shift, and when the first frame shows, over several loads in one headless Chromium: a
+// shift, and when the page's first text, the program's downloads and the first frame start, over several loads in one headless Chromium: a
 // browser's first load, which also starts its graphics, and loads after it. --slow-link
 // emulates a slow mobile link (1.6 Mbit/s down, 150 ms latency). Run after tools/run-web.sh
 // --no-serve and npm ci in tests/web:
@@ -44,9 +44,13 @@ try {
     await page.goto(server.origin + '/index.html');
     await page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 120000 });
     await new Promise((done) => setTimeout(done, 1000));  // the first frames, the toolbar, the worker
-    const { longTasks, shifted, firstFrame } = await page.evaluate(() => ({ longTasks: window.longTasks,
-      shifted: window.shifted, firstFrame: window.firstFrame }));
-    console.log(`load ${load}: first frame at ${Math.round(firstFrame)} ms; long tasks ${JSON.stringify(longTasks)} ms;` +
+    const { longTasks, shifted, firstFrame, firstText, downloads } = await page.evaluate(() => ({
+      longTasks: window.longTasks, shifted: window.shifted, firstFrame: window.firstFrame,
+      firstText: performance.getEntriesByName('first-contentful-paint')[0]?.startTime,
+      downloads: performance.getEntriesByType('resource').find((file) => file.name.endsWith('.wasm.gz'))?.startTime,
+    }));
+    console.log(`load ${load}: first text at ${Math.round(firstText)} ms, downloads from ${Math.round(downloads)} ms,` +
+      ` first frame at ${Math.round(firstFrame)} ms; long tasks ${JSON.stringify(longTasks)} ms;` +
       ` layout shift ${shifted.toFixed(3)}`);
     await page.close();
   }

@@ -45,7 +45,6 @@ let bitmapLoads = [];
 const downloads = new AbortController();
 let check = null;  // check.js, once imported
 const nextTask = () => new Promise((done) => setTimeout(done, 0));
-
 // The code compiles as it arrives, and is only instantiated once the script asks for it.
 function compiled(stream) {
   if (!stream) throw new Error('frimel.wasm.gz could not be fetched');
@@ -285,9 +284,9 @@ function whenStarted() {
 // The program's script runs once unpacked, after everything above is in place, and only in a
 // browser that has what it needs. check.js runs as soon as it arrives, before this module or
 // after it; imported here, it is the same module, run once. The downloads start once the quick
-// checks pass, in a task of their own, and run while the graphics are checked: a browser's first
-// graphics context may take seconds to make, and the network would stand idle meanwhile. Without
-// WebGL 2 they stop where they are.
+// checks pass and the page has shown itself, and run while the graphics are checked: a browser's
+// first graphics context may take seconds to make, and the network would stand idle meanwhile.
+// Without WebGL 2 they stop where they are.
 const lacks = (what) => stopped(`Frimel needs ${what}, which this browser lacks or has turned off.`);
 import('./check.js').then((loaded) => {
   check = loaded;
@@ -300,7 +299,7 @@ import('./check.js').then((loaded) => {
     lacks(lacking);
     return;
   }
-  await nextTask();
+  await check.shown;
   startDownloads();
   const missing = await graphics;
   if (missing) {
