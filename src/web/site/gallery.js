@@ -54,9 +54,6 @@ tools.append(binToggle);
 panel.replaceChildren(tools, safety, list, bin);
 
 // ---- One sketch in the list.
-let format = null;
-const when = (time) => (format ??= new Intl.DateTimeFormat(undefined, { dateStyle: 'medium', timeStyle: 'short' }))
-  .format(new Date(time));
 // A sketch's picture keeps its address while it is the same, so that the list drawn anew
 // shows it at once; addresses no sketch uses any more are let go.
 let pictureLinks = new Map();  // id -> { picture's size and time, address }
@@ -78,7 +75,7 @@ function pictureOf(record) {
 }
 
 function stateOf(record, own, held) {
-  if (record.deleted) return `deleted ${when(record.deleted)}`;
+  if (record.deleted) return `deleted ${tab.timeText(record.deleted)}`;
   if (record.id === own) return 'open in this tab';
   if (held.has(record.id)) return 'open in another tab';
   if (record.unreadable) return `cannot be opened: ${record.unreadable}`;
@@ -91,7 +88,7 @@ function item(record, own, held) {
   const li = element('li', 'sketch');
   li.dataset.id = record.id;
   const name = element('span', 'sketch-name', record.name);
-  const time = element('time', '', when(record.changed));
+  const time = element('time', '', tab.timeText(record.changed));
   time.dateTime = new Date(record.changed).toISOString();
   const words = element('div', 'sketch-words');
   words.append(name, time);

@@ -274,7 +274,7 @@ function whenStarted() {
   // A frame drawn only for another sketch's picture is none of theirs.
   Module.onFrameShown = () => {
     if (!sketch.frame()) return;
-    toolbar.show();
+    toolbar.frame();
     words.frame();
     window.dispatchEvent(new Event('frimel-frame'));  // a keyboard turn waits for its frame
   };

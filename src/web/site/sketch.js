@@ -5,6 +5,7 @@
 // Nothing leaves the browser but a link or a file the user chooses to make.
 
 import * as run from './run.js';
+import { due, sceneReplaced, watcher } from './watch.js';
 
 const FRAGMENT = '#sketch=';
 const KEEP_EVERY_MS = 1000;
@@ -48,6 +49,7 @@ function openBytes(bytes) {
   if (at === null) return NO_ROOM;
   const opened = Module._frimel_sketch_open(at, bytes.length);
   Module._free(at);
+  if (opened) sceneReplaced();
   return opened ? null : problem();
 }
 const openText = (text) => openBytes(new TextEncoder().encode(text));
@@ -96,8 +98,8 @@ function saveAsFile(text, name = 'frimel-sketch.txt') {
 
 // ---- The sketch's picture, taken from a frame as it is shown, before the browser clears the
 // canvas. Reading a frame back costs the page tens of milliseconds on software graphics, so
-// only frames the scene rests at are taken: when the pointer is up, after a pause, or at most a
-// few times a second during a turn. A sketch left while it grows keeps the picture of its last
+// only the first frame the scene rests at after a change is taken (watch.js): when the pointer
+// is up, after a pause, or at most a few times a second during a turn. A sketch left while it grows keeps the picture of its last
 // rest, or is drawn for one when the gallery lists it.
 const small = document.createElement('canvas');
 small.width = PICTURE;
@@ -114,11 +116,14 @@ function takePicture(into) {
   return new Promise((done) => into.toBlob(done, 'image/webp', 0.85)).then((blob) => blob && blob.arrayBuffer());
 }
 let generation = 0;       // counts the tab's moves to another sketch
+const pictureWatch = watcher();
 function pictureFromFrame() {
   const now = performance.now();
-  const due = Module._frimel_resting() && (!pressed || now - frameAt > 100 || now - pictureAt > 400);
+  const resting = Module._frimel_resting() !== 0;
+  const paced = !pressed || now - frameAt > 100 || now - pictureAt > 400;
   frameAt = now;
-  if (!due || Module.ctx.isContextLost()) return;
+  if ((resting && !paced) || Module.ctx.isContextLost()) return;  // still to be taken
+  if (!due(pictureWatch, resting)) return;
   pictureAt = now;
   const made = generation;
   takePicture(small).then((blob) => {
@@ -195,8 +200,12 @@ function keepNow() {
   inTurn(() => keepText(text)).finally(() => { switching -= 1; });
 }
 
-const timeName = () => 'Sketch of ' + new Intl.DateTimeFormat(undefined, { dateStyle: 'medium', timeStyle: 'short' })
-  .format(new Date());
+// A time as the sketches' names and the gallery say it. The formatter is made once: making one
+// loads the language's data, which holds up the page for tens of milliseconds.
+let timeFormat = null;
+const timeText = (time) => (timeFormat ??= new Intl.DateTimeFormat(undefined, { dateStyle: 'medium',
+  timeStyle: 'short' })).format(new Date(time));
+const timeName = () => 'Sketch of ' + timeText(Date.now());
 
 // A new record for this tab, held before it is added so that no other tab opens it first.
 async function begin(fields) {
@@ -649,7 +658,7 @@ document.addEventListener('drop', (event) => {
   openFile(event.dataTransfer.files[0]);
 });
 
-export { frame, carry, restart, tell, readText, whyRefused, drawPicture, saveAsFile };
+export { frame, carry, restart, tell, readText, whyRefused, drawPicture, saveAsFile, timeText };
 export const open = (id) => inTurn(() => openKept(id));
 export const leave = () => inTurn(newSketch);
 export const currentId = () => (current ? current.id : null);

@@ -5,6 +5,7 @@
 // program has ended.
 
 import { running } from './run.js';
+import { due, watcher } from './watch.js';
 import * as menu from './menu.js';
 
 const toolbar = document.getElementById('toolbar');
@@ -84,8 +85,13 @@ export function build() {
   show();
 }
 
-// Every change of a setting asks for a frame but the colour's: looked at once a frame is shown
-// and after every command.
+// Every change of a setting asks for a frame but the colour's: looked at after every command,
+// and at a frame shown after a key, a press or a sketch opened.
+const toolsWatch = watcher();
+export function frame() {
+  if (due(toolsWatch, true)) show();
+}
+
 export function show() {
   if (!running() || !mainMenu) return;
   const mode = Module._frimel_mode();

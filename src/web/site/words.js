@@ -4,6 +4,7 @@
 // is, for those who want the program's own lines.
 
 import { running } from './run.js';
+import { due, watcher } from './watch.js';
 
 const canvas = document.getElementById('canvas');
 const description = document.getElementById('scene-words');
@@ -132,10 +133,11 @@ window.addEventListener('mouseup', (event) => {
 });
 
 // Frames show growth and opened sketches: the description follows; what happened was told.
-// Read once the scene rests: growing changes no word, and reading the scene each frame costs
-// the page time in proportion to what is on the bank.
+// Read at the first frame the scene rests at after a change: growing changes no word, and
+// reading the scene costs the page time in proportion to what is on the bank.
+const wordsWatch = watcher();
 export function frame() {
-  if (!started || !running() || !Module._frimel_resting()) return;
+  if (!started || !running() || !due(wordsWatch, Module._frimel_resting() !== 0)) return;
   const now = read();
   if (!now.held && !gesture) known = now;
   describe(now);
