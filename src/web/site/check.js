@@ -60,10 +60,8 @@ function firstPaint() {
   });
 }
 
-// The page's own context is made once the page has shown itself: making it waits on the
-// graphics, which are busy with that first picture until then.
 export const shown = firstPaint();
 const lacking = missingFeature();
 export const browserCheck = lacking ? { lacking, graphics: Promise.resolve(null) }
-  : { lacking, graphics: Promise.all([warmUpGraphics(), shown]).then(() => (document
+  : { lacking, graphics: warmUpGraphics().then(() => (document
     .getElementById('canvas').getContext('webgl2', GLUT_CONTEXT) ? null : 'WebGL 2')) };
