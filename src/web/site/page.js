@@ -45,6 +45,7 @@ let bitmapLoads = [];
 const downloads = new AbortController();
 let check = null;  // check.js, once imported
 const nextTask = () => new Promise((done) => setTimeout(done, 0));
+
 // The code compiles as it arrives, and is only instantiated once the script asks for it.
 function compiled(stream) {
   if (!stream) throw new Error('frimel.wasm.gz could not be fetched');

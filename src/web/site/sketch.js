@@ -99,8 +99,8 @@ function saveAsFile(text, name = 'frimel-sketch.txt') {
 // ---- The sketch's picture, taken from a frame as it is shown, before the browser clears the
 // canvas. Reading a frame back costs the page tens of milliseconds on software graphics, so
 // only the first frame the scene rests at after a change is taken (watch.js): when the pointer
-// is up, after a pause, or at most a few times a second during a turn. A sketch left while it grows keeps the picture of its last
-// rest, or is drawn for one when the gallery lists it.
+// is up, after a pause, or at most a few times a second during a turn. A sketch left while it
+// grows keeps the picture of its last rest, or is drawn for one when the gallery lists it.
 const small = document.createElement('canvas');
 small.width = PICTURE;
 small.height = PICTURE;
