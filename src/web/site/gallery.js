@@ -138,6 +138,7 @@ function remove(record) {
 // list is not drawn again meanwhile.
 let renaming = false;
 function rename(li, record) {
+  if (!li.isConnected) return;  // a button of a list drawn since: the field would be in no list
   renaming = true;
   const form = element('form', 'rename');
   const field = element('input');
