@@ -15,6 +15,7 @@ const PNG_START = [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a];
 const ALL_START = 'frimel-sketches ';  // the first line of a Save all file
 const NO_ROOM = 'there is not enough memory left for it';
 const PICTURE = 160;              // pixels a side of a sketch's picture in the gallery
+const ENCODE_AFTER_MS = 50;       // from copying a frame for a picture to encoding the copy
 
 // The user's ways in wait until the program runs; the page's own flows go on while it starts,
 // and stop at the end.
@@ -112,8 +113,12 @@ let painting = false;      // a frame of another sketch, drawn for its picture
 
 function takePicture(into) {
   into.getContext('2d').drawImage(canvas, 0, 0, PICTURE, PICTURE);
-  // Kept as bytes: WebKit's private windows keep no Blob in IndexedDB.
-  return new Promise((done) => into.toBlob(done, 'image/webp', 0.85)).then((blob) => blob && blob.arrayBuffer());
+  // Encoded a moment later: asked at once, the browser waits for the frame's drawing to finish
+  // (20 ms a picture on software graphics) and holds up the page meanwhile. Kept as bytes:
+  // WebKit's private windows keep no Blob in IndexedDB.
+  return new Promise((done) => setTimeout(done, ENCODE_AFTER_MS))
+    .then(() => new Promise((done) => into.toBlob(done, 'image/webp', 0.85)))
+    .then((blob) => blob && blob.arrayBuffer());
 }
 let generation = 0;       // counts the tab's moves to another sketch
 const pictureWatch = watcher();
