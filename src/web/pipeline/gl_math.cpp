@@ -185,15 +185,6 @@ Mat4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double 
                                          static_cast<float>(-eyeZ)));
 }
 
-Vec4 transform(const Mat4& m, Vec4 v) {
-    Vec4 r;
-    r.x = at(m, 0, 0) * v.x + at(m, 0, 1) * v.y + at(m, 0, 2) * v.z + at(m, 0, 3) * v.w;
-    r.y = at(m, 1, 0) * v.x + at(m, 1, 1) * v.y + at(m, 1, 2) * v.z + at(m, 1, 3) * v.w;
-    r.z = at(m, 2, 0) * v.x + at(m, 2, 1) * v.y + at(m, 2, 2) * v.z + at(m, 2, 3) * v.w;
-    r.w = at(m, 3, 0) * v.x + at(m, 3, 1) * v.y + at(m, 3, 2) * v.z + at(m, 3, 3) * v.w;
-    return r;
-}
-
 // Normals transform by the inverse transpose: n' = n × M⁻¹ with n as a row. The adjugate and
 // determinant are kept; the division comes last, per component.
 NormalMatrix normalMatrix(const Mat4& m) {

@@ -31,7 +31,13 @@ Mat4 perspectiveMatrix(double fovyDegrees, double aspect, double zNear, double z
 Mat4 lookAtMatrix(double eyeX, double eyeY, double eyeZ, double centreX, double centreY,
                   double centreZ, double upX, double upY, double upZ);
 
-Vec4 transform(const Mat4& m, Vec4 v);
+// m × v. Inline: a frame transforms every corner it sends twice.
+inline Vec4 transform(const Mat4& m, Vec4 v) {
+    const float* a = m.m;
+    return Vec4{a[0] * v.x + a[4] * v.y + a[8] * v.z + a[12] * v.w, a[1] * v.x + a[5] * v.y + a[9] * v.z + a[13] * v.w,
+                a[2] * v.x + a[6] * v.y + a[10] * v.z + a[14] * v.w, a[3] * v.x + a[7] * v.y + a[11] * v.z + a[15] * v.w};
+}
+
 // Transforms a normal by the inverse transpose of m's upper-left 3 x 3, as the lighting stage
 // does; a singular matrix gives the zero vector. The matrix can be worked out once for the many
 // normals of a primitive.

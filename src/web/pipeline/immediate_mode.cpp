@@ -102,12 +102,12 @@ bool drawn(const DrawList& list, const std::vector<Landing>& landings, std::uint
 // Appends the triangle a, b, c of the primitive whose corners start at `base`, with c carrying
 // the face's colour; a corner already carrying another face's colour is sent again.
 void appendTriangle(DrawList& list, std::uint32_t base, int a, int b, int c,
-                    const std::uint8_t rgba[4], std::vector<bool>& coloured) {
+                    const std::uint8_t rgba[4], std::vector<std::uint8_t>& coloured) {
     std::uint32_t last = base + static_cast<std::uint32_t>(c);
     OutVertex& corner = list.vertices[last];
     if (!coloured[c]) {
         std::memcpy(corner.rgba, rgba, 4);
-        coloured[c] = true;
+        coloured[c] = 1;
     } else if (std::memcmp(corner.rgba, rgba, 4) != 0) {
         OutVertex copy = corner;
         std::memcpy(copy.rgba, rgba, 4);
@@ -122,7 +122,7 @@ void appendTriangle(DrawList& list, std::uint32_t base, int a, int b, int c,
 // Scratch space kept between primitives: a frame sends thousands of small ones.
 std::vector<Face> faceScratch;
 std::vector<Vec4> eyeScratch;
-std::vector<bool> colouredScratch;
+std::vector<std::uint8_t> colouredScratch;  // bytes: a vector of bool packs bits, slow to test and set
 std::vector<Landing> landingScratch;
 std::vector<int> triangleScratch;  // corners of the face's triangles that are drawn
 
@@ -169,8 +169,8 @@ void ImmediateMode::end(const FixedState& gl, DrawList& list) {
         list.vertices.push_back(OutVertex{{clip.x, clip.y, clip.z, clip.w}, v.s, v.t, {0, 0, 0, 0}});
         landings[i] = landing(gl.viewport(), list.vertices.back());
     }
-    std::vector<bool>& coloured = colouredScratch;
-    coloured.assign(n, false);
+    std::vector<std::uint8_t>& coloured = colouredScratch;
+    coloured.assign(n, 0);
 
     NormalMatrix normals{};
     bool normalsKnown = false;  // worked out for the first face that shows
